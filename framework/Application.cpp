@@ -1,0 +1,175 @@
+#include "framework/Application.h"
+
+#include <objbase.h>
+
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+
+namespace fw {
+
+namespace {
+const char kAppClass[] = "QuelvoApplication";
+constexpr UINT kWakeMessage = WM_APP + 0x3F0;  // lets a waiting loop see Terminate
+}  // namespace
+
+Application& App() {
+    static Application app;
+    return app;
+}
+
+Application::Application() = default;
+
+Application::~Application() { Finalize(); }
+
+void Application::Initialize() {
+    comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    Handle();
+}
+
+void Application::Finalize() {
+    if (finalized_) return;
+    finalized_ = true;
+    // Windows go in the reverse order of their creation.
+    while (!forms_.empty()) forms_.pop_back();
+    mainForm_ = nullptr;
+    if (handle_) {
+        DestroyWindow(handle_);
+        handle_ = nullptr;
+    }
+    if (comInitialized_) {
+        CoUninitialize();
+        comInitialized_ = false;
+    }
+}
+
+HWND Application::Handle() {
+    if (handle_) return handle_;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = AppWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kAppClass;
+    RegisterClassExA(&wc);
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              x, y, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    return handle_;
+}
+
+void Application::SetTitle(const std::string& title) {
+    title_ = title;
+    if (handle_) SetWindowTextA(handle_, title_.c_str());
+}
+
+void Application::AdoptForm(std::unique_ptr<Form> form, bool mayBecomeMain) {
+    Form* p = form.get();
+    forms_.push_back(std::move(form));
+    if (mayBecomeMain && !mainForm_) mainForm_ = p;
+    p->Create();
+}
+
+void Application::Run() {
+    if (showMainForm && mainForm_) Guarded([this] { mainForm_->Show(); });
+    while (!terminated_) HandleMessage();
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    if (handle_) PostMessageA(handle_, kWakeMessage, 0, 0);
+}
+
+bool Application::HandleMessage() {
+    if (terminated_) return false;
+    MSG msg;
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        terminated_ = true;
+        return false;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (!terminated_ && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void Application::HandleException(const std::exception& e) {
+    const auto* err = dynamic_cast<const Error*>(&e);
+    ShowError(err ? err->Message() : std::string(e.what()));
+}
+
+void Application::ShowError(const std::string& message) {
+    const std::string text = ErrorBoxText(message);
+    if (errorBox) {
+        errorBox(Handle(), text, title_);
+        return;
+    }
+    MessageBoxA(Handle(), text.c_str(), title_.c_str(), MB_ICONERROR | MB_OK);
+}
+
+void Application::VisibilityChanged() {
+    if (!handle_) return;
+    bool any = false;
+    for (const auto& f : forms_)
+        if (f->Visible()) any = true;
+    const bool shown = IsWindowVisible(handle_) != FALSE;
+    if (any && !shown) ShowWindow(handle_, SW_SHOWNOACTIVATE);
+    if (!any && shown) ShowWindow(handle_, SW_HIDE);
+}
+
+LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Application& app = App();
+    if (hwnd != app.handle_ && app.handle_ != nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!app.handle_) app.handle_ = hwnd;
+    LRESULT result = 0;
+    try {
+        result = app.AppMessage(msg, wp, lp);
+    } catch (const std::exception& e) {
+        app.HandleException(e);
+    }
+    return result;
+}
+
+LRESULT Application::AppMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case kWakeMessage:
+            return 0;
+        case WM_COMMAND:
+            // Pop-up menus are tracked with this window as their owner.
+            if (HIWORD(wp) == 0 && PopupMenu::DispatchCommand(LOWORD(wp))) return 0;
+            break;
+        case WM_CLOSE:
+            // The taskbar entry's Close command closes the main window.
+            if (mainForm_) mainForm_->Close();
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_CLOSE) {
+                if (mainForm_) mainForm_->Close();
+                return 0;
+            }
+            break;
+        case WM_QUERYENDSESSION:
+            return 1;
+        case WM_ENDSESSION:
+            if (wp) Terminate();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(handle_, msg, wp, lp);
+}
+
+}  // namespace fw

@@ -1,0 +1,157 @@
+#include "framework/Canvas.h"
+
+
+namespace fw {
+
+COLORREF ColorToRGB(Color c) {
+    if (IsSystemColor(c)) return GetSysColor(static_cast<int>(c & 0xFF));
+    return static_cast<COLORREF>(c & 0x00FFFFFF);
+}
+
+Font::Font()
+    : name("宋体"), height(12), color(clWindowText), charset(DEFAULT_CHARSET) {}
+
+Font::Font(const Font& other)
+    : name(other.name), height(other.height), style(other.style), color(other.color),
+      charset(other.charset) {}
+
+Font& Font::operator=(const Font& other) {
+    if (this != &other) {
+        name = other.name;
+        height = other.height;
+        style = other.style;
+        color = other.color;
+        charset = other.charset;
+    }
+    return *this;
+}
+
+Font::~Font() {
+    if (handle_) DeleteObject(handle_);
+}
+
+bool Font::SameAs(const Font& o) const {
+    return name == o.name && height == o.height && style == o.style && color == o.color &&
+           charset == o.charset;
+}
+
+void Font::Changed() {
+    if (handle_) DeleteObject(handle_);
+    handle_ = nullptr;
+}
+
+HFONT Font::Handle() const {
+    if (handle_ && (madeName_ != name || madeHeight_ != height || !(madeStyle_ == style) ||
+                    madeCharset_ != charset)) {
+        DeleteObject(handle_);
+        handle_ = nullptr;
+    }
+    if (!handle_) {
+        LOGFONTA lf{};
+        lf.lfHeight = -height;
+        lf.lfWeight = style.bold ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = style.italic;
+        lf.lfUnderline = style.underline;
+        lf.lfStrikeOut = style.strikeOut;
+        lf.lfCharSet = charset;
+        lf.lfQuality = DEFAULT_QUALITY;
+        lstrcpynA(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+        handle_ = CreateFontIndirectA(&lf);
+        madeName_ = name;
+        madeHeight_ = height;
+        madeStyle_ = style;
+        madeCharset_ = charset;
+    }
+    return handle_;
+}
+
+Canvas::Canvas(HDC dc) : dc_(dc) {}
+
+Canvas::~Canvas() {
+    if (oldPen_) SelectObject(dc_, oldPen_);
+    if (oldBrush_) SelectObject(dc_, oldBrush_);
+    if (oldFont_) SelectObject(dc_, oldFont_);
+    if (penHandle_) DeleteObject(penHandle_);
+    if (brushHandle_) DeleteObject(brushHandle_);
+}
+
+void Canvas::Prepare() {
+    if (!penMade_ || madePen_.color != pen.color || madePen_.width != pen.width ||
+        madePen_.style != pen.style) {
+        HPEN p = CreatePen(pen.style, pen.width, ColorToRGB(pen.color));
+        HGDIOBJ old = SelectObject(dc_, p);
+        if (!oldPen_) oldPen_ = old;
+        if (penHandle_) DeleteObject(penHandle_);
+        penHandle_ = p;
+        madePen_ = pen;
+        penMade_ = true;
+    }
+    if (!brushMade_ || madeBrush_.color != brush.color || madeBrush_.clear != brush.clear) {
+        HBRUSH b = brush.clear ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
+                               : CreateSolidBrush(ColorToRGB(brush.color));
+        HGDIOBJ old = SelectObject(dc_, b);
+        if (!oldBrush_) oldBrush_ = old;
+        if (brushHandle_) DeleteObject(brushHandle_);
+        brushHandle_ = brush.clear ? nullptr : b;
+        madeBrush_ = brush;
+        brushMade_ = true;
+    }
+    HGDIOBJ oldF = SelectObject(dc_, font.Handle());
+    if (!oldFont_) oldFont_ = oldF;
+    SetTextColor(dc_, ColorToRGB(font.color));
+    SetBkColor(dc_, ColorToRGB(brush.color));
+    SetBkMode(dc_, brush.clear ? TRANSPARENT : OPAQUE);
+}
+
+void Canvas::FillRect(const Rect& r) {
+    if (brush.clear) return;
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    HBRUSH b = CreateSolidBrush(ColorToRGB(brush.color));
+    ::FillRect(dc_, &rc, b);
+    DeleteObject(b);
+}
+
+void Canvas::FrameRect(const Rect& r) {
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    HBRUSH b = CreateSolidBrush(ColorToRGB(brush.color));
+    ::FrameRect(dc_, &rc, b);
+    DeleteObject(b);
+}
+
+void Canvas::Rectangle(const Rect& r) {
+    Prepare();
+    ::Rectangle(dc_, r.left, r.top, r.right, r.bottom);
+}
+
+void Canvas::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+
+void Canvas::LineTo(int x, int y) {
+    Prepare();
+    ::LineTo(dc_, x, y);
+}
+
+void Canvas::SetPixel(int x, int y, Color c) { ::SetPixel(dc_, x, y, ColorToRGB(c)); }
+
+Color Canvas::GetPixel(int x, int y) const { return ::GetPixel(dc_, x, y); }
+
+void Canvas::TextOut(int x, int y, const std::string& text) {
+    Prepare();
+    ::TextOutA(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+}
+
+int Canvas::DrawText(const std::string& text, Rect& r, UINT format) {
+    Prepare();
+    RECT rc{r.left, r.top, r.right, r.bottom};
+    const int h = ::DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &rc, format);
+    r = Rect{rc.left, rc.top, rc.right, rc.bottom};
+    return h;
+}
+
+SIZE Canvas::TextExtent(const std::string& text) {
+    Prepare();
+    SIZE s{0, 0};
+    GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &s);
+    return s;
+}
+
+}  // namespace fw

@@ -1,0 +1,98 @@
+// Drawing surface over a device context, with pen, brush and font objects
+// selected lazily and released with the canvas.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/Types.h"
+
+namespace fw {
+
+// Resolves a colour to RGB: system colours through GetSysColor.
+COLORREF ColorToRGB(Color c);
+
+struct FontStyle {
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+    bool operator==(const FontStyle&) const = default;
+};
+
+// A font description; the GDI font is made when first needed and cached.
+class Font {
+public:
+    Font();
+    Font(const Font& other);
+    Font& operator=(const Font& other);
+    ~Font();
+
+    std::string name;          // face name, code page 936
+    int height;                // character height in pixels
+    FontStyle style;
+    Color color;
+    BYTE charset;
+
+    HFONT Handle() const;      // created on demand from the fields above
+    void Changed();            // drop the cached handle after editing fields
+    bool SameAs(const Font& other) const;
+
+private:
+    mutable HFONT handle_ = nullptr;
+    mutable std::string madeName_;
+    mutable int madeHeight_ = 0;
+    mutable FontStyle madeStyle_;
+    mutable BYTE madeCharset_ = 0;
+};
+
+struct Pen {
+    Color color = clBlack;
+    int width = 1;
+    int style = PS_SOLID;
+};
+
+struct Brush {
+    Color color = clWhite;
+    bool clear = false;        // hollow brush: shapes are not filled
+};
+
+class Canvas {
+public:
+    explicit Canvas(HDC dc);   // does not own the DC
+    ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    HDC Handle() const { return dc_; }
+
+    Pen pen;
+    Brush brush;
+    Font font;
+
+    void FillRect(const Rect& r);            // with the brush
+    void FrameRect(const Rect& r);           // one-pixel frame in the brush colour
+    void Rectangle(const Rect& r);           // pen outline, brush fill
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void SetPixel(int x, int y, Color c);
+    Color GetPixel(int x, int y) const;
+    void TextOut(int x, int y, const std::string& text);   // transparent when brush.clear
+    int DrawText(const std::string& text, Rect& r, UINT format);
+    SIZE TextExtent(const std::string& text);
+    int TextWidth(const std::string& text) { return TextExtent(text).cx; }
+    int TextHeight(const std::string& text) { return TextExtent(text).cy; }
+
+    // Selects the current pen, brush and font into the DC (done by every
+    // drawing call; public for callers that use GDI directly).
+    void Prepare();
+
+private:
+    HDC dc_;
+    HGDIOBJ oldPen_ = nullptr, oldBrush_ = nullptr, oldFont_ = nullptr;
+    HPEN penHandle_ = nullptr;
+    HBRUSH brushHandle_ = nullptr;
+    Pen madePen_;
+    Brush madeBrush_;
+    bool penMade_ = false, brushMade_ = false;
+};
+
+}  // namespace fw

@@ -1,0 +1,610 @@
+#include "framework/Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <set>
+
+#include "framework/Application.h"
+#include "framework/Layout.h"
+#include "framework/Menus.h"
+
+namespace fw {
+
+namespace {
+
+const char kObjectProp[] = "Quelvo.Object";
+
+bool IsMouseMessage(UINT msg) {
+    return msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK);
+}
+
+MouseButton ButtonOf(UINT msg) {
+    switch (msg) {
+        case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK: return MouseButton::Right;
+        case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK: return MouseButton::Middle;
+        default: return MouseButton::Left;
+    }
+}
+
+void RegisterFrameworkClass(const std::string& name, UINT style) {
+    static std::set<std::string> registered;
+    if (registered.count(name)) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = FrameworkWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    wc.lpszClassName = name.c_str();
+    RegisterClassExA(&wc);
+    registered.insert(name);
+}
+
+}  // namespace
+
+void Guarded(const std::function<void()>& f) noexcept {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        App().HandleException(e);
+    } catch (...) {
+        App().HandleException(Error("未知错误"));
+    }
+}
+
+// ---------------------------------------------------------------- Control
+
+Control::Control(WinControl* parent) {
+    if (parent) SetParent(parent);
+}
+
+Control::~Control() {
+    if (parent_) parent_->RemoveControl(this);
+}
+
+void Control::SetParent(WinControl* parent) {
+    if (parent == parent_) return;
+    if (parent_) parent_->RemoveControl(this);
+    if (parent) parent->InsertControl(this);
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    const Rect r = Bounds(left, top, width, height);
+    if (r == bounds_) return;
+    Invalidate();
+    bounds_ = r;
+    Invalidate();
+    if (parent_ && align_ != Align::None) parent_->Realign();
+    Resized();
+}
+
+void Control::SetAlign(Align a) {
+    if (a == align_) return;
+    align_ = a;
+    if (parent_) parent_->Realign();
+}
+
+void Control::SetVisible(bool v) {
+    if (v == visible_) return;
+    if (!v) Invalidate();
+    visible_ = v;
+    Invalidate();
+    if (parent_ && align_ != Align::None) parent_->Realign();
+    Perform(notify::VisibleChanged, v);
+}
+
+bool Control::Showing() const {
+    if (!visible_) return false;
+    if (!parent_) {
+        auto* self = dynamic_cast<const WinControl*>(this);
+        return self && self->HandleIfAllocated() && IsWindowVisible(self->HandleIfAllocated());
+    }
+    return parent_->Showing();
+}
+
+void Control::SetEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    Perform(notify::EnabledChanged);
+}
+
+void Control::ChangeFont(const std::function<void(Font&)>& edit) {
+    edit(font_);
+    font_.Changed();
+    parentFont_ = false;
+    Perform(notify::FontChanged);
+}
+
+void Control::SetFont(const Font& f) {
+    ChangeFont([&](Font& mine) { mine = f; });
+}
+
+void Control::SetParentFont(bool p) {
+    if (p == parentFont_) return;
+    parentFont_ = p;
+    if (p && parent_) Perform(notify::ParentFontChanged);
+}
+
+void Control::SetColor(Color c) {
+    if (c == color_ && !parentColor_) return;
+    color_ = c;
+    parentColor_ = false;
+    Perform(notify::ColorChanged);
+}
+
+void Control::SetParentColor(bool p) {
+    if (p == parentColor_) return;
+    parentColor_ = p;
+    if (p && parent_) Perform(notify::ParentColorChanged);
+}
+
+void Control::SetText(const std::string& t) {
+    if (t == text_) return;
+    text_ = t;
+    Perform(notify::TextChanged);
+}
+
+LRESULT Control::Perform(UINT msg, WPARAM wp, LPARAM lp) { return WndProc(msg, wp, lp); }
+
+void Control::Invalidate() {
+    if (!parent_ || !visible_) return;
+    HWND h = parent_->HandleIfAllocated();
+    if (!h) return;
+    RECT r{bounds_.left, bounds_.top, bounds_.right, bounds_.bottom};
+    InvalidateRect(h, &r, FALSE);
+}
+
+void Control::Update() {
+    if (parent_ && parent_->HandleIfAllocated()) UpdateWindow(parent_->HandleIfAllocated());
+}
+
+void Control::Repaint() {
+    Invalidate();
+    Update();
+}
+
+POINT Control::ClientToScreen(POINT p) const {
+    if (auto* w = dynamic_cast<const WinControl*>(this); w && w->HandleIfAllocated()) {
+        ::ClientToScreen(w->HandleIfAllocated(), &p);
+        return p;
+    }
+    p.x += bounds_.left;
+    p.y += bounds_.top;
+    return parent_ ? parent_->ClientToScreen(p) : p;
+}
+
+POINT Control::ScreenToClient(POINT p) const {
+    if (auto* w = dynamic_cast<const WinControl*>(this); w && w->HandleIfAllocated()) {
+        ::ScreenToClient(w->HandleIfAllocated(), &p);
+        return p;
+    }
+    if (parent_) p = parent_->ScreenToClient(p);
+    p.x -= bounds_.left;
+    p.y -= bounds_.top;
+    return p;
+}
+
+void Control::PaintTo(Canvas& canvas) { Paint(canvas); }
+
+void Control::Click() {
+    if (OnClick) OnClick();
+}
+
+void Control::DefaultHandler(UINT, WPARAM, LPARAM, LRESULT&) {}
+
+LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (IsMouseMessage(msg)) {
+        MouseEvent e{ButtonOf(msg), static_cast<UINT>(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+        switch (msg) {
+            case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
+                if (msg == WM_LBUTTONDOWN) mouseDown_ = true;
+                if (OnMouseDown) OnMouseDown(e);
+                break;
+            case WM_MOUSEMOVE:
+                if (OnMouseMove) OnMouseMove(e);
+                break;
+            case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: {
+                const bool wasDown = mouseDown_ && msg == WM_LBUTTONUP;
+                if (msg == WM_LBUTTONUP) mouseDown_ = false;
+                if (OnMouseUp) OnMouseUp(e);
+                if (wasDown && ClientRect().Contains(e.x, e.y)) Click();
+                if (msg == WM_RBUTTONUP && popupMenu && !IsWindowed()) {  // windows: WM_CONTEXTMENU
+                    POINT p{e.x, e.y};
+                    p = ClientToScreen(p);
+                    popupMenu->Popup(p.x, p.y);
+                }
+                break;
+            }
+            case WM_LBUTTONDBLCLK:
+                if (OnDblClick) OnDblClick();
+                break;
+            default: break;
+        }
+        DefaultHandler(msg, wp, lp, result);
+        return result;
+    }
+    switch (msg) {
+        case notify::ParentFontChanged:
+            if (parentFont_ && parent_) {
+                font_ = parent_->GetFont();
+                font_.Changed();
+                Perform(notify::FontChanged);
+            }
+            return 0;
+        case notify::ParentColorChanged:
+            if (parentColor_ && parent_) {
+                color_ = parent_->GetColor();
+                Perform(notify::ColorChanged);
+            }
+            return 0;
+        case notify::FontChanged:
+        case notify::ColorChanged:
+        case notify::TextChanged:
+        case notify::EnabledChanged:
+        case notify::SysColorChange:
+            Invalidate();
+            return 0;
+        default:
+            DefaultHandler(msg, wp, lp, result);
+            return result;
+    }
+}
+
+// ---------------------------------------------------------------- WinControl
+
+LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* control = static_cast<WinControl*>(GetPropA(hwnd, kObjectProp));
+    if (!control && msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        control = static_cast<WinControl*>(cs->lpCreateParams);
+        if (control) {
+            SetPropA(hwnd, kObjectProp, control);
+            control->handle_ = hwnd;
+            control->defProc_ = DefWindowProcA;
+        }
+    }
+    if (!control) return DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        WNDPROC def = control->defProc_;
+        RemovePropA(hwnd, kObjectProp);
+        control->handle_ = nullptr;
+        return CallWindowProcA(def, hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    bool done = false;
+    try {
+        for (size_t i = 0; i < control->hooks_.size() && !done; ++i) {
+            auto hook = control->hooks_[i].hook;  // a hook may remove itself
+            done = hook(msg, wp, lp, result);
+        }
+        if (!done) result = control->WndProc(msg, wp, lp);
+    } catch (const std::exception& e) {
+        App().HandleException(e);
+        result = 0;
+    } catch (...) {
+        App().HandleException(Error("未知错误"));
+        result = 0;
+    }
+    return result;
+}
+
+WinControl::WinControl(WinControl* parent) : Control(nullptr) {
+    if (parent) SetParent(parent);
+}
+
+WinControl::~WinControl() {
+    for (Control* c : children_) c->parent_ = nullptr;
+    children_.clear();
+    if (handle_) {
+        HWND h = handle_;
+        if (defProc_ && defProc_ != DefWindowProcA)
+            SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
+        RemovePropA(h, kObjectProp);
+        handle_ = nullptr;
+        DestroyWindow(h);
+    }
+}
+
+WinControl* WinControl::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<WinControl*>(GetPropA(hwnd, kObjectProp)) : nullptr;
+}
+
+void WinControl::InsertControl(Control* c) {
+    children_.push_back(c);
+    c->parent_ = this;
+    if (c->parentFont_) {
+        c->font_ = font_;
+        c->font_.Changed();
+    }
+    if (c->parentColor_) c->color_ = color_;
+    if (auto* w = dynamic_cast<WinControl*>(c); w && handle_ && !w->handle_) w->CreateHandle();
+    else if (w && w->handle_) ::SetParent(w->handle_, handle_);
+    if (c->align_ != Align::None) Realign();
+    c->Invalidate();
+}
+
+void WinControl::RemoveControl(Control* c) {
+    auto it = std::find(children_.begin(), children_.end(), c);
+    if (it == children_.end()) return;
+    c->Invalidate();
+    children_.erase(it);
+    if (mouseControl_ == c) mouseControl_ = nullptr;
+    if (captureControl_ == c) captureControl_ = nullptr;
+    c->parent_ = nullptr;
+    if (c->align_ != Align::None) Realign();
+}
+
+HWND WinControl::ParentHandle() { return parent_ ? parent_->Handle() : nullptr; }
+
+void WinControl::FillCreateParams(CreateParams& p) {
+    p.className = "QuelvoControl";
+    p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0);
+    p.parent = ParentHandle();
+}
+
+void WinControl::CreateHandle() {
+    if (handle_) return;
+    CreateParams p;
+    FillCreateParams(p);
+    if (!p.systemClass) RegisterFrameworkClass(p.className, p.classStyle);
+    HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), text_.c_str(), p.style, bounds_.left,
+                             bounds_.top, bounds_.Width(), bounds_.Height(), p.parent, p.id,
+                             GetModuleHandleA(nullptr), p.systemClass ? nullptr : this);
+    if (!h) throw Error(FormatMessage1("创建窗口 %s 失败", p.className));
+    if (p.systemClass) {
+        handle_ = h;
+        SetPropA(h, kObjectProp, this);
+        defProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
+    }
+    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+    EnableWindow(h, enabled_);
+    for (Control* c : children_)
+        if (auto* w = dynamic_cast<WinControl*>(c)) w->CreateHandle();
+    HandleCreated();
+}
+
+HWND WinControl::Handle() {
+    if (!handle_) CreateHandle();
+    return handle_;
+}
+
+void WinControl::DestroyHandle() {
+    if (!handle_) return;
+    HWND h = handle_;
+    DestroyWindow(h);
+    handle_ = nullptr;
+}
+
+void WinControl::SetBounds(int left, int top, int width, int height) {
+    const Rect r = Bounds(left, top, width, height);
+    if (r == bounds_) return;
+    const bool resized = r.Width() != bounds_.Width() || r.Height() != bounds_.Height();
+    bounds_ = r;
+    if (handle_)
+        SetWindowPos(handle_, nullptr, left, top, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    if (parent_ && align_ != Align::None) parent_->Realign();
+    if (resized) Realign();
+    Resized();
+}
+
+void WinControl::SetVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
+    if (parent_ && align_ != Align::None) parent_->Realign();
+    Perform(notify::VisibleChanged, v);
+}
+
+void WinControl::Invalidate() {
+    if (handle_) InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void WinControl::Realign() {
+    std::vector<LayoutItem> items;
+    items.reserve(children_.size());
+    bool any = false;
+    for (Control* c : children_) {
+        items.push_back(LayoutItem{c->align_, c->bounds_, c->visible_});
+        any = any || c->align_ != Align::None;
+    }
+    if (!any) return;
+    const auto placed = AlignLayout(ClientRect(), items);
+    for (size_t i = 0; i < children_.size(); ++i) {
+        Control* c = children_[i];
+        if (c->align_ == Align::None || placed[i] == c->bounds_) continue;
+        // Place without asking for another alignment pass.
+        const Align keep = c->align_;
+        c->align_ = Align::None;
+        c->SetBounds(placed[i]);
+        c->align_ = keep;
+    }
+}
+
+int WinControl::AddHook(Hook hook) {
+    hooks_.push_back(HookEntry{nextHookId_, std::move(hook)});
+    return nextHookId_++;
+}
+
+void WinControl::RemoveHook(int id) {
+    hooks_.erase(std::remove_if(hooks_.begin(), hooks_.end(),
+                                [id](const HookEntry& e) { return e.id == id; }),
+                 hooks_.end());
+}
+
+void WinControl::Broadcast(UINT msg, WPARAM wp, LPARAM lp) {
+    const auto copy = children_;
+    for (Control* c : copy) c->Perform(msg, wp, lp);
+}
+
+Control* WinControl::ControlAtPos(int x, int y) const {
+    for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+        Control* c = *it;
+        if (!c->IsWindowed() && c->visible_ && c->enabled_ && c->bounds_.Contains(x, y)) return c;
+    }
+    return nullptr;
+}
+
+void WinControl::SetMouseControl(Control* c) {
+    if (c == mouseControl_) return;
+    Control* old = mouseControl_;
+    mouseControl_ = c;
+    if (old) old->Perform(notify::MouseLeave);
+    if (c) c->Perform(notify::MouseEnter);
+}
+
+LRESULT WinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+    handled = false;
+    const int x = GET_X_LPARAM(lp), y = GET_Y_LPARAM(lp);
+    if (msg == WM_MOUSEMOVE) {
+        if (!mouseInside_) {
+            mouseInside_ = true;
+            TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, handle_, 0};
+            TrackMouseEvent(&t);
+            Perform(notify::MouseEnter);
+        }
+        SetMouseControl(ControlAtPos(x, y));
+    }
+    Control* target = captureControl_ ? captureControl_ : ControlAtPos(x, y);
+    if (!target) return 0;
+    const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
+                      msg == WM_LBUTTONDBLCLK;
+    const bool up = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
+    if (down && !captureControl_) {
+        captureControl_ = target;
+        SetCapture(handle_);
+    }
+    const LRESULT r =
+        target->Perform(msg, wp, MAKELPARAM(x - target->Left(), y - target->Top()));
+    if (up) {
+        captureControl_ = nullptr;
+        if (GetCapture() == handle_) ReleaseCapture();
+    }
+    handled = true;
+    return r;
+}
+
+bool WinControl::EraseBackground(HDC dc) {
+    RECT r{0, 0, Width(), Height()};
+    HBRUSH b = CreateSolidBrush(ColorToRGB(color_));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+    return true;
+}
+
+void WinControl::PaintWindow(HDC dc) {
+    Canvas canvas(dc);
+    canvas.font = font_;
+    canvas.brush.color = color_;
+    Paint(canvas);
+}
+
+void WinControl::PaintControls(HDC dc, const RECT* clip) {
+    for (Control* c : children_) {
+        if (c->IsWindowed() || !c->visible_) continue;
+        const Rect& b = c->bounds_;
+        if (clip && (b.right <= clip->left || b.left >= clip->right || b.bottom <= clip->top ||
+                     b.top >= clip->bottom))
+            continue;
+        const int saved = SaveDC(dc);
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + b.left, org.y + b.top, nullptr);
+        IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
+        {
+            Canvas canvas(dc);
+            canvas.font = c->font_;
+            canvas.brush.color = c->color_;
+            c->PaintTo(canvas);
+        }
+        RestoreDC(dc, saved);
+    }
+}
+
+void WinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = handle_ ? CallWindowProcA(defProc_ ? defProc_ : DefWindowProcA, handle_, msg, wp, lp)
+                     : 0;
+}
+
+LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    const bool own = defProc_ == DefWindowProcA;  // our class: we paint and route
+    LRESULT result = 0;
+    if (IsMouseMessage(msg) && own) {
+        bool handled = false;
+        result = RouteMouse(msg, wp, lp, handled);
+        if (handled) return result;
+        return Control::WndProc(msg, wp, lp);
+    }
+    switch (msg) {
+        case WM_ERASEBKGND:
+            if (!own) break;
+            return 1;  // painted with everything else in WM_PAINT
+        case WM_PAINT: {
+            if (!own) break;
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(handle_, &ps);
+            const int w = std::max(1, Width()), h = std::max(1, Height());
+            HDC mem = CreateCompatibleDC(dc);
+            HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+            HGDIOBJ old = SelectObject(mem, bmp);
+            EraseBackground(mem);
+            PaintWindow(mem);
+            PaintControls(mem, &ps.rcPaint);
+            BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+                   ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top,
+                   SRCCOPY);
+            SelectObject(mem, old);
+            DeleteObject(bmp);
+            DeleteDC(mem);
+            EndPaint(handle_, &ps);
+            return 0;
+        }
+        case WM_MOUSELEAVE:
+            mouseInside_ = false;
+            SetMouseControl(nullptr);
+            Perform(notify::MouseLeave);
+            return 0;
+        case WM_CONTEXTMENU:
+            if (popupMenu) {
+                POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+                if (p.x == -1 && p.y == -1) GetCursorPos(&p);
+                popupMenu->Popup(p.x, p.y);
+                return 0;
+            }
+            break;
+        case WM_SYSCOLORCHANGE:
+            Perform(notify::SysColorChange);
+            break;
+        case notify::FontChanged:
+            if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+            Broadcast(notify::ParentFontChanged);
+            Invalidate();
+            return 0;
+        case notify::ColorChanged:
+            Broadcast(notify::ParentColorChanged);
+            Invalidate();
+            return 0;
+        case notify::SysColorChange:
+            Broadcast(notify::SysColorChange);
+            Invalidate();
+            return 0;
+        case notify::EnabledChanged:
+            if (handle_) EnableWindow(handle_, enabled_);
+            Invalidate();
+            return 0;
+        case notify::TextChanged:
+            if (handle_) SetWindowTextA(handle_, text_.c_str());
+            Invalidate();
+            return 0;
+        default:
+            return Control::WndProc(msg, wp, lp);
+    }
+    DefaultHandler(msg, wp, lp, result);
+    return result;
+}
+
+}  // namespace fw

@@ -1,0 +1,223 @@
+// Controls: the windowless base `Control` (drawn on its parent's surface) and
+// the windowed `WinControl` (one native window per object, with a virtual
+// window procedure). Parent and children, bounds, alignment, visibility,
+// enabled state, font and colour with parent propagation, notifications.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Canvas.h"
+#include "framework/Types.h"
+
+namespace fw {
+
+class WinControl;
+class PopupMenu;
+
+enum class MouseButton { Left, Right, Middle };
+
+struct MouseEvent {
+    MouseButton button = MouseButton::Left;
+    UINT keys = 0;   // MK_* flags
+    int x = 0, y = 0;  // in the control's client coordinates
+};
+
+// Runs `f`; an exception it raises is handed to the application's error box.
+// For every entry point called by the system (window procedures, hooks, timers).
+void Guarded(const std::function<void()>& f) noexcept;
+
+// The window procedure of every window the framework makes or subclasses.
+LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+class Control {
+public:
+    explicit Control(WinControl* parent = nullptr);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    std::string name;
+
+    WinControl* Parent() const { return parent_; }
+    virtual void SetParent(WinControl* parent);
+
+    // Bounds in the parent's client coordinates.
+    int Left() const { return bounds_.left; }
+    int Top() const { return bounds_.top; }
+    int Width() const { return bounds_.Width(); }
+    int Height() const { return bounds_.Height(); }
+    const Rect& BoundsRect() const { return bounds_; }
+    Rect ClientRect() const { return Rect{0, 0, Width(), Height()}; }
+    virtual void SetBounds(int left, int top, int width, int height);
+    void SetBounds(const Rect& r) { SetBounds(r.left, r.top, r.Width(), r.Height()); }
+
+    Align GetAlign() const { return align_; }
+    void SetAlign(Align a);
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool v);
+    // Visible and every parent up to a shown window visible.
+    bool Showing() const;
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool e);
+
+    const Font& GetFont() const { return font_; }
+    // Edits the font in place, then sends the font-changed notification.
+    void ChangeFont(const std::function<void(Font&)>& edit);
+    void SetFont(const Font& f);
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool p);
+
+    Color GetColor() const { return color_; }
+    void SetColor(Color c);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool p);
+
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& t);
+    const std::string& Caption() const { return text_; }
+    void SetCaption(const std::string& t) { SetText(t); }
+
+    PopupMenu* popupMenu = nullptr;  // opened by a right click
+
+    // Sends a message to the control's own message handler, synchronously.
+    LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+    virtual void Invalidate();
+    void Repaint();   // invalidate and paint now
+    void Update();
+
+    // Point conversions between the control's client area and the screen.
+    POINT ClientToScreen(POINT p) const;
+    POINT ScreenToClient(POINT p) const;
+
+    virtual bool IsWindowed() const { return false; }
+
+    // Paints a windowless control on its parent's canvas, with the origin and
+    // clipping already moved to the control's bounds.
+    virtual void PaintTo(Canvas& canvas);
+
+    std::function<void()> OnClick;
+    std::function<void()> OnDblClick;
+    std::function<void(const MouseEvent&)> OnMouseDown, OnMouseMove, OnMouseUp;
+
+    // The control's message handler. Windowless controls get the messages their
+    // parent routes to them (mouse messages in their own client coordinates) and
+    // the framework's notifications; windowed ones get everything their window gets.
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+
+protected:
+    friend class WinControl;
+    virtual void Paint(Canvas&) {}
+    virtual void Click();
+    virtual void DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // Called after the bounds changed.
+    virtual void Resized() {}
+
+    WinControl* parent_ = nullptr;
+    Rect bounds_;
+    Align align_ = Align::None;
+    bool visible_ = true;
+    bool enabled_ = true;
+    Font font_;
+    bool parentFont_ = true;
+    Color color_ = clBtnFace;
+    bool parentColor_ = false;
+    std::string text_;
+    bool mouseDown_ = false;
+};
+
+// How the native window of a WinControl is made.
+struct CreateParams {
+    std::string className;    // our own class (registered by the framework) or a system class
+    bool systemClass = false; // true: subclass an existing class such as "COMBOBOX"
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    UINT classStyle = CS_DBLCLKS;
+    HWND parent = nullptr;
+    HMENU id = nullptr;
+};
+
+class WinControl : public Control {
+public:
+    explicit WinControl(WinControl* parent = nullptr);
+    ~WinControl() override;
+
+    bool IsWindowed() const override { return true; }
+
+    HWND Handle();                        // creates the native window when needed
+    HWND HandleIfAllocated() const { return handle_; }
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    void DestroyHandle();
+
+    const std::vector<Control*>& Controls() const { return children_; }
+    void InsertControl(Control* c);
+    void RemoveControl(Control* c);
+
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetVisible(bool v) override;
+    void Invalidate() override;
+
+    // Places the aligned children again.
+    void Realign();
+
+    // Message hooks run before the window procedure; a hook returning true
+    // consumes the message with the result it set.
+    using Hook = std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)>;
+    int AddHook(Hook hook);
+    void RemoveHook(int id);
+
+    // Sends `msg` to every child control (windowed or not), synchronously.
+    void Broadcast(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+    // The windowless child under a point of the client area, if any.
+    Control* ControlAtPos(int x, int y) const;
+
+    static WinControl* FromHandle(HWND hwnd);
+
+protected:
+    virtual void FillCreateParams(CreateParams& params);
+    virtual void CreateHandle();
+    virtual void HandleCreated() {}
+    void DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    virtual void PaintWindow(HDC dc);
+    // Paints the background: the control's colour. Return false to leave it.
+    virtual bool EraseBackground(HDC dc);
+    void PaintControls(HDC dc, const RECT* clip);
+    HWND ParentHandle();
+
+    HWND handle_ = nullptr;
+    WNDPROC defProc_ = nullptr;
+    std::vector<Control*> children_;
+
+private:
+    friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+    void SetMouseControl(Control* c);
+
+    struct HookEntry {
+        int id;
+        Hook hook;
+    };
+    std::vector<HookEntry> hooks_;
+    int nextHookId_ = 1;
+    Control* mouseControl_ = nullptr;    // windowless child under the mouse
+    Control* captureControl_ = nullptr;  // windowless child that got the button press
+    bool mouseInside_ = false;
+};
+
+// A windowed control that paints itself on a canvas.
+class CustomControl : public WinControl {
+public:
+    using WinControl::WinControl;
+};
+
+}  // namespace fw

@@ -1,0 +1,84 @@
+// The program's error kinds. Every error carries a message in code page 936;
+// the application shows it in its error box. No windows.h here: pure units
+// (colour names, JPEG decoding) raise these too.
+#pragma once
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <utility>
+
+namespace fw {
+
+// General error with a message.
+class Error : public std::exception {
+public:
+    explicit Error(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+    const std::string& Message() const noexcept { return message_; }
+
+private:
+    std::string message_;
+};
+
+// Registry access failed (create, read, write, wrong data type).
+class RegistryError : public Error {
+public:
+    using Error::Error;
+};
+
+// A text is not a valid number or colour.
+class ConvertError : public Error {
+public:
+    using Error::Error;
+};
+
+// A picture file could not be loaded.
+class PictureError : public Error {
+public:
+    using Error::Error;
+};
+
+// Creating or using a COM object failed.
+class ComError : public Error {
+public:
+    using Error::Error;
+};
+
+// An operation not allowed in the object's present state.
+class InvalidOperation : public Error {
+public:
+    using Error::Error;
+};
+
+// Replaces the first "%s" of a message pattern with an argument, byte for
+// byte (no other format directives are interpreted).
+inline std::string FormatMessage1(const std::string& pattern, const std::string& arg) {
+    const auto pos = pattern.find("%s");
+    if (pos == std::string::npos) return pattern;
+    std::string out = pattern.substr(0, pos);
+    out += arg;
+    out += pattern.substr(pos + 2);
+    return out;
+}
+
+// Replaces the first "%d" of a message pattern with a decimal integer.
+inline std::string FormatMessageInt(const std::string& pattern, long value) {
+    const auto pos = pattern.find("%d");
+    if (pos == std::string::npos) return pattern;
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%ld", value);
+    return pattern.substr(0, pos) + digits + pattern.substr(pos + 2);
+}
+
+// The text the error box shows for a message: a "." is appended when the
+// message is not empty and its last byte compares greater than "." (bytes
+// compared unsigned, so a message ending in a GB2312 character gets one).
+inline std::string ErrorBoxText(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.'))
+        text += '.';
+    return text;
+}
+
+}  // namespace fw
