@@ -28,8 +28,8 @@ MouseButton ButtonOf(UINT msg) {
 }
 
 void RegisterFrameworkClass(const std::string& name, UINT style) {
-    static std::set<std::string> registered;
-    if (registered.count(name)) return;
+    static auto* registered = new std::set<std::string>;
+    if (registered->count(name)) return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
@@ -39,7 +39,7 @@ void RegisterFrameworkClass(const std::string& name, UINT style) {
     wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
     wc.lpszClassName = name.c_str();
     RegisterClassExA(&wc);
-    registered.insert(name);
+    registered->insert(name);
 }
 
 }  // namespace

@@ -11,9 +11,10 @@ namespace fw {
 
 namespace {
 
+// Never destroyed: menus may outlive static destruction order.
 std::map<UINT, MenuItem*>& Commands() {
-    static std::map<UINT, MenuItem*> commands;
-    return commands;
+    static auto* commands = new std::map<UINT, MenuItem*>;
+    return *commands;
 }
 
 UINT NextCommand() {

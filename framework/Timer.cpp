@@ -10,9 +10,10 @@ namespace fw {
 
 namespace {
 
+// Never destroyed: timers may outlive static destruction order.
 std::map<UINT_PTR, Timer*>& LiveTimers() {
-    static std::map<UINT_PTR, Timer*> timers;
-    return timers;
+    static auto* timers = new std::map<UINT_PTR, Timer*>;
+    return *timers;
 }
 
 LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,0 +1,63 @@
+#include "app/Unit4.h"
+
+#include "framework/Graphic.h"
+
+TForm4* Form4 = nullptr;
+
+namespace {
+
+void YellowFont(fw::Label& label, const char* face, int height, bool italic, BYTE charset) {
+    label.ChangeFont([&](fw::Font& f) {
+        f.name = face;
+        f.height = height;
+        f.style.bold = true;
+        f.style.italic = italic;
+        f.color = fw::clYellow;
+        f.charset = charset;
+    });
+}
+
+}  // namespace
+
+TForm4::TForm4() {
+    name = "Form4";
+    SetText("Form4");
+    SetBounds(0, 0, 293, 206);
+    SetColor(13852466);  // 0x00D35F32: red 50, green 95, blue 211
+    position = fw::FormPosition::ScreenCenter;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+
+    Image1.name = "Image1";
+    Image1.SetBounds(244, 12, 32, 32);
+    Image1.SetTransparent(true);
+    if (auto icon = static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, 32, 32, 0)))
+        Image1.SetPicture(fw::IconGraphic::FromIcon(icon));
+
+    Label1.name = "Label1";
+    Label1.SetBounds(12, 12, 174, 30);
+    YellowFont(Label1, "华文彩云", 29, true, GB2312_CHARSET);
+    Label1.SetText("Quelvo   ");
+
+    Label2.name = "Label2";
+    Label2.SetBounds(164, 172, 177, 16);
+    YellowFont(Label2, "黑体", 16, false, GB2312_CHARSET);
+    Label2.SetText("Keltrin工作室       ");
+
+    Label3.name = "Label3";
+    Label3.autoSize = false;
+    Label3.SetBounds(192, 24, 24, 19);
+    YellowFont(Label3, "MS Serif", 16, false, ANSI_CHARSET);
+    Label3.SetText("1.0");
+
+    Image2.name = "Image2";
+    Image2.SetBounds(-57, 192, 350, 5);
+    if (auto strip = static_cast<HBITMAP>(
+            LoadImageA(inst, "STRIP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
+        Image2.SetPicture(fw::BitmapGraphic::FromBitmap(strip));
+        DeleteObject(strip);
+    }
+
+    Bevel1.name = "Bevel1";
+    Bevel1.shape = fw::BevelShape::Spacer;
+    Bevel1.SetAlign(fw::Align::Client);
+}

@@ -1,0 +1,253 @@
+#include "framework/Graphic.h"
+
+#include <cstring>
+#include <limits>
+
+namespace fw {
+namespace {
+
+// A memory device context with one bitmap selected, restored and deleted
+// on scope exit.
+class MemoryDc {
+public:
+    MemoryDc(HDC reference, HBITMAP bitmap) : dc_(CreateCompatibleDC(reference)) {
+        if (dc_ != nullptr) old_ = SelectObject(dc_, bitmap);
+    }
+    ~MemoryDc() {
+        if (dc_ == nullptr) return;
+        if (old_ != nullptr) SelectObject(dc_, old_);
+        DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC Handle() const { return dc_; }
+    bool Ok() const { return dc_ != nullptr && old_ != nullptr; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// Bitmap handle deleted on scope exit unless released.
+class OwnedBitmap {
+public:
+    explicit OwnedBitmap(HBITMAP b = nullptr) : b_(b) {}
+    ~OwnedBitmap() {
+        if (b_ != nullptr) DeleteObject(b_);
+    }
+    OwnedBitmap(const OwnedBitmap&) = delete;
+    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
+    HBITMAP Get() const { return b_; }
+
+private:
+    HBITMAP b_;
+};
+
+BITMAPINFOHEADER TopDown32(int width, int height) {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = -height;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    return h;
+}
+
+std::size_t BitmapBytes(HBITMAP b) {
+    if (b == nullptr) return 0;
+    BITMAP info{};
+    if (GetObjectA(b, sizeof info, &info) != sizeof info) return 0;
+    return static_cast<std::size_t>(info.bmWidthBytes) * static_cast<std::size_t>(info.bmHeight);
+}
+
+bool EmptyRect(const RECT& r) { return r.right == r.left || r.bottom == r.top; }
+
+}  // namespace
+
+// ------------------------------------------------------------- BitmapGraphic
+
+BitmapGraphic::BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height)
+    : bitmap_(bitmap), bits_(bits), width_(width), height_(height) {}
+
+BitmapGraphic::~BitmapGraphic() { DeleteObject(bitmap_); }
+
+std::shared_ptr<BitmapGraphic> BitmapGraphic::Create(int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4 >
+        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = TopDown32(width, height);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr || bits == nullptr) {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+        return nullptr;
+    }
+    try {
+        return std::shared_ptr<BitmapGraphic>(new BitmapGraphic(bitmap, static_cast<std::uint8_t*>(bits), width, height));
+    } catch (...) {
+        DeleteObject(bitmap);
+        throw;
+    }
+}
+
+std::shared_ptr<BitmapGraphic> BitmapGraphic::FromPixels(const std::uint8_t* pixels, int width, int height,
+                                                         int channels, std::size_t stride) {
+    if (pixels == nullptr || (channels != 3 && channels != 4)) return nullptr;
+    auto graphic = Create(width, height);
+    if (!graphic) return nullptr;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = pixels + stride * static_cast<std::size_t>(y);
+        std::uint8_t* dst = graphic->bits_ + graphic->Stride() * static_cast<std::size_t>(y);
+        if (channels == 4) {
+            std::memcpy(dst, src, graphic->Stride());
+            for (int x = 0; x < width; ++x) dst[x * 4 + 3] = 0;
+        } else {
+            for (int x = 0; x < width; ++x, src += 3, dst += 4) {
+                dst[0] = src[0];
+                dst[1] = src[1];
+                dst[2] = src[2];
+                dst[3] = 0;
+            }
+        }
+    }
+    return graphic;
+}
+
+std::shared_ptr<BitmapGraphic> BitmapGraphic::FromBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return nullptr;
+    const int width = info.bmWidth;
+    const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    auto graphic = Create(width, height);
+    if (!graphic) return nullptr;
+    BITMAPINFO want{};
+    want.bmiHeader = TopDown32(width, height);
+    HDC screen = GetDC(nullptr);
+    // The source must not be selected into a DC for GetDIBits: it is not ours.
+    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), graphic->bits_, &want, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != height) return nullptr;
+    for (std::size_t i = 3; i < graphic->Stride() * static_cast<std::size_t>(height); i += 4) graphic->bits_[i] = 0;
+    return graphic;
+}
+
+COLORREF BitmapGraphic::PixelAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    GdiFlush();
+    const std::uint8_t* p = bits_ + Stride() * static_cast<std::size_t>(y) + static_cast<std::size_t>(x) * 4;
+    return RGB(p[2], p[1], p[0]);
+}
+
+void BitmapGraphic::Draw(HDC dc, const RECT& dest) const {
+    if (EmptyRect(dest)) return;
+    MemoryDc mem(dc, bitmap_);
+    if (!mem.Ok()) return;
+    const int dw = dest.right - dest.left;
+    const int dh = dest.bottom - dest.top;
+    if (dw == width_ && dh == height_) {
+        BitBlt(dc, dest.left, dest.top, dw, dh, mem.Handle(), 0, 0, SRCCOPY);
+        return;
+    }
+    const int oldMode = SetStretchBltMode(dc, HALFTONE);
+    POINT oldOrigin{};
+    SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+    StretchBlt(dc, dest.left, dest.top, dw, dh, mem.Handle(), 0, 0, width_, height_, SRCCOPY);
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    if (oldMode != 0) SetStretchBltMode(dc, oldMode);
+}
+
+void BitmapGraphic::DrawTransparent(HDC dc, const RECT& dest) const {
+    if (EmptyRect(dest)) return;
+    MemoryDc mem(dc, bitmap_);
+    if (!mem.Ok()) return;
+    TransparentBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, mem.Handle(), 0, 0,
+                   width_, height_, PixelAt(0, height_ - 1));
+}
+
+std::size_t BitmapGraphic::Bytes() const { return Stride() * static_cast<std::size_t>(height_); }
+
+// --------------------------------------------------------------- IconGraphic
+
+IconGraphic::IconGraphic(HICON icon, int width, int height, std::size_t bytes)
+    : icon_(icon), width_(width), height_(height), bytes_(bytes) {}
+
+IconGraphic::~IconGraphic() { DestroyIcon(icon_); }
+
+std::shared_ptr<IconGraphic> IconGraphic::FromIcon(HICON icon) {
+    if (icon == nullptr) return nullptr;
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) {
+        DestroyIcon(icon);
+        return nullptr;
+    }
+    // GetIconInfo hands out copies of the icon's bitmaps: ours to delete.
+    OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    int width = 0, height = 0;
+    if (colour.Get() != nullptr && GetObjectA(colour.Get(), sizeof bm, &bm) != 0) {
+        width = bm.bmWidth;
+        height = bm.bmHeight;
+    } else if (mask.Get() != nullptr && GetObjectA(mask.Get(), sizeof bm, &bm) != 0) {
+        // A monochrome icon: the mask holds the AND and XOR halves.
+        width = bm.bmWidth;
+        height = bm.bmHeight / 2;
+    }
+    if (width <= 0 || height <= 0) {
+        DestroyIcon(icon);
+        return nullptr;
+    }
+    const std::size_t bytes = BitmapBytes(colour.Get()) + BitmapBytes(mask.Get());
+    try {
+        return std::shared_ptr<IconGraphic>(new IconGraphic(icon, width, height, bytes));
+    } catch (...) {
+        DestroyIcon(icon);
+        throw;
+    }
+}
+
+void IconGraphic::Draw(HDC dc, const RECT& dest) const {
+    if (EmptyRect(dest)) return;
+    DrawIconEx(dc, dest.left, dest.top, icon_, dest.right - dest.left, dest.bottom - dest.top, 0, nullptr, DI_NORMAL);
+}
+
+// ----------------------------------------------------------- MetafileGraphic
+
+MetafileGraphic::MetafileGraphic(HENHMETAFILE metafile, int width, int height, std::size_t bytes)
+    : metafile_(metafile), width_(width), height_(height), bytes_(bytes) {}
+
+MetafileGraphic::~MetafileGraphic() { DeleteEnhMetaFile(metafile_); }
+
+std::shared_ptr<MetafileGraphic> MetafileGraphic::FromMetafile(HENHMETAFILE metafile) {
+    if (metafile == nullptr) return nullptr;
+    ENHMETAHEADER header{};
+    int width = 0, height = 0;
+    if (GetEnhMetaFileHeader(metafile, sizeof header, &header) != 0 && header.szlMillimeters.cx > 0 &&
+        header.szlMillimeters.cy > 0) {
+        // The frame is in 0.01 mm; the reference device gives pixels per mm.
+        width = MulDiv(header.rclFrame.right - header.rclFrame.left, header.szlDevice.cx,
+                       header.szlMillimeters.cx * 100);
+        height = MulDiv(header.rclFrame.bottom - header.rclFrame.top, header.szlDevice.cy,
+                        header.szlMillimeters.cy * 100);
+    }
+    if (width <= 0 || height <= 0) {
+        DeleteEnhMetaFile(metafile);
+        return nullptr;
+    }
+    const std::size_t bytes = GetEnhMetaFileBits(metafile, 0, nullptr);
+    try {
+        return std::shared_ptr<MetafileGraphic>(new MetafileGraphic(metafile, width, height, bytes));
+    } catch (...) {
+        DeleteEnhMetaFile(metafile);
+        throw;
+    }
+}
+
+void MetafileGraphic::Draw(HDC dc, const RECT& dest) const {
+    if (EmptyRect(dest)) return;
+    PlayEnhMetaFile(dc, metafile_, &dest);
+}
+
+}  // namespace fw

@@ -1,0 +1,117 @@
+// Pictures shown by the Image control: a bitmap (32-bpp top-down DIB
+// section), an icon (drawn through its mask) or an enhanced metafile (played
+// into the destination). Each object owns its GDI handle and never changes
+// after construction, so one object may be shown by several controls.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace fw {
+
+class Graphic {
+public:
+    Graphic() = default;
+    virtual ~Graphic() = default;
+    Graphic(const Graphic&) = delete;
+    Graphic& operator=(const Graphic&) = delete;
+
+    // Natural size in pixels.
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Draws the whole picture stretched over `dest` (logical coordinates).
+    virtual void Draw(HDC dc, const RECT& dest) const = 0;
+    // Like Draw, leaving the picture's background unpainted where the kind
+    // has one: a bitmap's bottom-left pixel colour, an icon's mask. A
+    // metafile only ever paints what it draws.
+    virtual void DrawTransparent(HDC dc, const RECT& dest) const { Draw(dc, dest); }
+    // Memory held for the picture's contents, in bytes.
+    virtual std::size_t Bytes() const = 0;
+};
+
+class BitmapGraphic : public Graphic {
+public:
+    ~BitmapGraphic() override;
+
+    // Copies top-down pixels (channels 4: B, G, R, A; channels 3: B, G, R)
+    // into a new DIB section. The fourth byte of each copied pixel is 0, as
+    // GDI expects of 32-bpp pixels without alpha (colour matching, such as
+    // the transparent drawing, compares all four bytes on some systems).
+    // Returns null when the size is not positive or the system has no memory.
+    static std::shared_ptr<BitmapGraphic> FromPixels(const std::uint8_t* pixels, int width, int height,
+                                                     int channels, std::size_t stride);
+    // Copies a bitmap of any format (the caller keeps its handle). Null when
+    // the handle is not a bitmap or the system has no memory.
+    static std::shared_ptr<BitmapGraphic> FromBitmap(HBITMAP bitmap);
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    void Draw(HDC dc, const RECT& dest) const override;
+    void DrawTransparent(HDC dc, const RECT& dest) const override;
+    std::size_t Bytes() const override;
+
+    HBITMAP Handle() const { return bitmap_; }
+    // Top-down rows of B, G, R, 0 bytes, Stride() bytes apart.
+    const std::uint8_t* Bits() const { return bits_; }
+    std::size_t Stride() const { return static_cast<std::size_t>(width_) * 4; }
+    // The colour (0x00BBGGRR) of a pixel; 0 outside the picture.
+    COLORREF PixelAt(int x, int y) const;
+
+private:
+    BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height);
+    static std::shared_ptr<BitmapGraphic> Create(int width, int height);
+
+    HBITMAP bitmap_;
+    std::uint8_t* bits_;
+    int width_;
+    int height_;
+};
+
+class IconGraphic : public Graphic {
+public:
+    // Takes ownership of the icon (destroyed with the object). Null when the
+    // handle is not an icon; the handle is then destroyed all the same. A
+    // shared icon (LoadIcon, LR_SHARED) must be handed over as a CopyIcon.
+    static std::shared_ptr<IconGraphic> FromIcon(HICON icon);
+    ~IconGraphic() override;
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    void Draw(HDC dc, const RECT& dest) const override;
+    std::size_t Bytes() const override { return bytes_; }
+    HICON Handle() const { return icon_; }
+
+private:
+    IconGraphic(HICON icon, int width, int height, std::size_t bytes);
+    HICON icon_;
+    int width_;
+    int height_;
+    std::size_t bytes_;
+};
+
+class MetafileGraphic : public Graphic {
+public:
+    // Takes ownership of the metafile. The natural size comes from the
+    // metafile's frame and reference device. Null when the handle is not a
+    // metafile or its frame is empty; the handle is then deleted all the same.
+    static std::shared_ptr<MetafileGraphic> FromMetafile(HENHMETAFILE metafile);
+    ~MetafileGraphic() override;
+
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    void Draw(HDC dc, const RECT& dest) const override;
+    std::size_t Bytes() const override { return bytes_; }
+    HENHMETAFILE Handle() const { return metafile_; }
+
+private:
+    MetafileGraphic(HENHMETAFILE metafile, int width, int height, std::size_t bytes);
+    HENHMETAFILE metafile_;
+    int width_;
+    int height_;
+    std::size_t bytes_;
+};
+
+}  // namespace fw

@@ -1,0 +1,53 @@
+// Fuzz target: JPEG decoding. Any input either decodes to a picture of
+// consistent size or fails with a positive decoder message number; it never
+// crashes, leaks or reads out of bounds. The last input byte picks one of a
+// few small target sizes and the pixel layout, so the scaled decoding paths
+// (1/8 .. full, progressive preview) are all reached.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "common/JpegDecode.h"
+
+namespace {
+
+[[noreturn]] void Fail() { std::abort(); }
+
+struct Target {
+    int width, height;
+};
+const Target kTargets[] = {{40, 30}, {8, 8}, {0, 0}, {246, 101}, {1, 1}, {120, 7}, {311, 187}, {3, 200}};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::uint8_t pick = size > 0 ? data[size - 1] : 0;
+    common::JpegDecodeOptions options;
+    options.targetWidth = kTargets[pick % 8].width;
+    options.targetHeight = kTargets[pick % 8].height;
+    options.layout = (pick & 8) != 0 ? common::PixelLayout::Bgr : common::PixelLayout::Bgra;
+    // Smaller than the program's limits, so one input decodes in milliseconds.
+    options.limits.maxSourcePixels = std::int64_t{1} << 22;
+    options.limits.maxOutputPixels = std::int64_t{1} << 20;
+    options.limits.maxWorkMemory = 64L << 20;
+
+    const common::JpegDecodeResult r = common::DecodeJpeg(data, size, options);
+    if (!r.Ok()) {
+        if (r.error <= 0 || !r.pixels.bytes.empty() || r.pixels.width != 0 || r.message.empty()) Fail();
+        return 0;
+    }
+    const common::PixelBuffer& px = r.pixels;
+    const int channels = options.layout == common::PixelLayout::Bgr ? 3 : 4;
+    if (px.width <= 0 || px.height <= 0 || px.channels != channels) Fail();
+    if (px.bytes.size() != px.Stride() * static_cast<std::size_t>(px.height)) Fail();
+    if (r.scale < 1 || r.scale > 8) Fail();
+    if (px.width != common::DctScaledSide(r.sourceWidth, r.scale) ||
+        px.height != common::DctScaledSide(r.sourceHeight, r.scale))
+        Fail();
+    // The size chosen covers the target unless the picture is smaller.
+    if (r.scale < 8 && (px.width < options.targetWidth || px.height < options.targetHeight)) Fail();
+    // The loader's next step.
+    const common::PixelBuffer shown = common::ResamplePixels(px, 7, 5);
+    if (shown.bytes.size() != static_cast<std::size_t>(7 * 5 * channels)) Fail();
+    return 0;
+}
