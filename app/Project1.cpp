@@ -21,10 +21,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Form4->Show();
     Form4->Update();
     {
-        // Lets the window system put the painted splash on screen; a peek
-        // that removes nothing dispatches nothing.
+        // Under an X server the window is mapped a moment later and exposed
+        // blank: for a few milliseconds, take the splash's own paint requests
+        // and nothing else, so it shows what it painted.
         MSG msg;
-        PeekMessageA(&msg, nullptr, WM_NULL, WM_NULL, PM_NOREMOVE);
+        for (int i = 0; i < 10; ++i) {
+            while (PeekMessageA(&msg, Form4->Handle(), WM_PAINT, WM_PAINT, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(5);
+        }
     }
 
     app.SetTitle("Quelvo");
