@@ -154,6 +154,28 @@ TEST_F(FrameworkTest, CloseHidesAFormThatIsNotTheMainWindow) {
     EXPECT_FALSE(fw::App().Terminated());
 }
 
+TEST_F(FrameworkTest, TaskbarEntryIsPresentExactlyWhileAWindowIsVisible) {
+    auto owned = std::make_unique<ProbeForm>();
+    ProbeForm* a = owned.get();
+    fw::App().AdoptForm(std::move(owned));
+    owned = std::make_unique<ProbeForm>();
+    ProbeForm* b = owned.get();
+    fw::App().AdoptForm(std::move(owned));
+    HWND entry = fw::App().Handle();
+    EXPECT_EQ(GetWindow(a->Handle(), GW_OWNER), entry);  // no entries of their own
+    EXPECT_FALSE(IsWindowVisible(entry));
+    a->Show();
+    EXPECT_TRUE(IsWindowVisible(entry));
+    b->Show();
+    a->Hide();
+    EXPECT_TRUE(IsWindowVisible(entry));
+    b->Close();
+    EXPECT_FALSE(IsWindowVisible(entry));
+    char title[32] = {};
+    GetWindowTextA(entry, title, sizeof title);
+    EXPECT_STREQ(title, "Quelvo");
+}
+
 TEST_F(FrameworkTest, DockedChildrenFollowTheParent) {
     auto form = std::make_unique<ProbeForm>();
     form->SetBounds(0, 0, 262, 193);
