@@ -19,18 +19,21 @@ namespace {
 
 std::vector<std::string> mci;
 
+// The main window as start-up makes it (without the pause), MCI commands recorded.
+void StartMainWindow() {
+    StartupPauseMs = 0;
+    fw::App().Initialize();
+    fw::App().SetTitle("Quelvo");
+    MciSend = [](const char* c) {
+        mci.push_back(c);
+        return 0u;
+    };
+    Form1 = fw::App().CreateForm<TForm1>();
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        StartupPauseMs = 0;
-        fw::App().Initialize();
-        fw::App().SetTitle("Quelvo");
-        MciSend = [](const char* c) {
-            mci.push_back(c);
-            return 0u;
-        };
-        Form1 = fw::App().CreateForm<TForm1>();
-    }
+    static void SetUpTestSuite() { StartMainWindow(); }
     void SetUp() override {
         mci.clear();
         DoorToggle = 1;
@@ -216,16 +219,7 @@ struct BoxAnswerer {
 
 class SessionEndTest : public ::testing::TestWithParam<EndSessionCase> {
 protected:
-    static void SetUpTestSuite() {
-        StartupPauseMs = 0;
-        fw::App().Initialize();
-        fw::App().SetTitle("Quelvo");
-        MciSend = [](const char* c) {
-            mci.push_back(c);
-            return 0u;
-        };
-        Form1 = fw::App().CreateForm<TForm1>();
-    }
+    static void SetUpTestSuite() { StartMainWindow(); }
 };
 
 TEST_P(SessionEndTest, AsksAboutEachCdromDriveHoldingADisc) {
