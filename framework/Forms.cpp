@@ -161,6 +161,13 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             if (wp && this == App().MainForm()) App().Terminate();
             return 0;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            // Access letters: the first child that takes the character consumes it.
+            for (Control* c : std::vector<Control*>(children_))
+                if (c->Visible() && c->Enabled() && c->Perform(notify::DialogChar, wp, lp) != 0)
+                    return 0;
+            break;
         default:
             return WinControl::WndProc(msg, wp, lp);
     }

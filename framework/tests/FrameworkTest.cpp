@@ -272,6 +272,35 @@ TEST_F(FrameworkTest, NotificationsUseTheirMessageNumbers) {
     EXPECT_EQ(probe.got, (std::vector<unsigned>{0xB013, 0xB014}));
 }
 
+// Takes its access letter as a dialog character.
+class AccelProbe : public fw::Control {
+public:
+    using fw::Control::Control;
+    char letter = 'x';
+    int taken = 0;
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == fw::notify::DialogChar && static_cast<char>(wp) == letter) {
+            ++taken;
+            return 1;
+        }
+        return fw::Control::WndProc(msg, wp, lp);
+    }
+};
+
+TEST_F(FrameworkTest, CharactersReachChildrenAsDialogCharacters) {
+    auto form = std::make_unique<ProbeForm>();
+    AccelProbe first(form.get()), second(form.get());
+    second.letter = 'q';
+    form->Create();
+    SendMessageA(form->Handle(), WM_SYSCHAR, 'q', 0);
+    SendMessageA(form->Handle(), WM_CHAR, 'x', 0);
+    SendMessageA(form->Handle(), WM_CHAR, 'z', 0);
+    second.SetEnabled(false);
+    SendMessageA(form->Handle(), WM_CHAR, 'q', 0);
+    EXPECT_EQ(first.taken, 1);
+    EXPECT_EQ(second.taken, 1);
+}
+
 TEST_F(FrameworkTest, WindowlessControlGetsClicks) {
     auto form = std::make_unique<ProbeForm>();
     fw::Label label(form.get());
