@@ -3,15 +3,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "common/JpegDecode.h"
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
+#include "framework/Timer.h"
 
 namespace common {
 namespace {
@@ -182,6 +185,80 @@ void Remember(const FileStamp& stamp, int width, int height, const std::shared_p
     gRecent.push_back(Recent{stamp, width, height, graphic});
 }
 
+// ---------------------------------------------------------- the kept decode
+
+// The pixels of the most recent JPEG file decoded for a target size. The
+// appearance window loads one file into six controls of three sizes within
+// one handler; the later loads are made from these pixels instead of
+// decoding the file again (even at 1/8 the decoder must read every
+// coefficient). Keyed by the path as given, the file's identity, size and
+// last-write time, and the n/8 scale decoded at: a load whose target that
+// scale covers is served from it; one that needs a finer scale decodes
+// again and replaces it. Released as soon as the thread's message loop is
+// idle, so that it does not outlive the handler that did the loads.
+struct KeptDecode {
+    std::string path;
+    FileStamp stamp;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    int scale = 8;
+    PixelBuffer pixels;
+
+    bool Serves(const std::string& p, const FileStamp& s, int targetWidth, int targetHeight) const {
+        return path == p && stamp == s &&
+               ChooseDctScale(sourceWidth, sourceHeight, targetWidth, targetHeight) <= scale;
+    }
+};
+
+// The kept pixels are freed at the first timer tick, which comes at least
+// this long after the decode that kept them and only once the thread's
+// message loop is idle: the system produces a timer message only when the
+// thread's queue holds nothing else.
+constexpr unsigned kKeepMilliseconds = 50;
+
+std::mutex gKeptLock;
+std::shared_ptr<const KeptDecode> gKept;
+std::atomic<unsigned long> gDecodes{0};
+
+std::shared_ptr<const KeptDecode> Kept() {
+    std::lock_guard<std::mutex> lock(gKeptLock);
+    return gKept;
+}
+
+void DropKept() noexcept {
+    std::shared_ptr<const KeptDecode> dropped;
+    {
+        std::lock_guard<std::mutex> lock(gKeptLock);
+        dropped.swap(gKept);
+    }
+    // Freed here, outside the lock (unless a load still uses it).
+}
+
+// Never destroyed: the timer may still run while statics are torn down.
+fw::Timer& IdleReleaseTimer() {
+    static fw::Timer* timer = [] {
+        auto* t = new fw::Timer;
+        t->SetInterval(kKeepMilliseconds);
+        t->OnTimer = [] { ReleasePictureCache(); };  // throws nothing
+        return t;
+    }();
+    return *timer;
+}
+
+// Keeps `decode` until the message loop is next idle. When the release
+// cannot be arranged, nothing is kept.
+void Keep(std::shared_ptr<const KeptDecode> decode) noexcept {
+    try {
+        fw::Timer& timer = IdleReleaseTimer();
+        timer.SetEnabled(false);  // a full interval from this decode on
+        timer.SetEnabled(true);
+        std::lock_guard<std::mutex> lock(gKeptLock);
+        gKept = std::move(decode);
+    } catch (...) {
+        // Not keeping it only costs a later decode.
+    }
+}
+
 // ------------------------------------------------------------------ bitmaps
 
 // Makes the bitmap picture from top-down pixels, resampled to the target.
@@ -216,6 +293,44 @@ std::shared_ptr<fw::Graphic> LoadJpeg(const void* data, std::size_t size, int ta
     const PixelBuffer& px = decoded.pixels;
     return MakeBitmap(px.bytes.data(), px.width, px.height, px.channels, px.Stride(), targetWidth, targetHeight,
                       Format::Jpeg);
+}
+
+// A JPEG file for the given target (0 x 0: natural size): from the kept
+// decode when it serves, otherwise decoded and, for a target size, kept.
+std::shared_ptr<fw::Graphic> LoadJpegFile(const std::string& path, const OpenedFile& file, int targetWidth,
+                                          int targetHeight) {
+    if (auto kept = Kept(); kept && kept->Serves(path, file.Stamp(), targetWidth, targetHeight)) {
+        const PixelBuffer& px = kept->pixels;
+        return MakeBitmap(px.bytes.data(), px.width, px.height, px.channels, px.Stride(), targetWidth, targetHeight,
+                          Format::Jpeg);
+    }
+    const bool keep = targetWidth > 0 && targetHeight > 0;
+    if (keep) DropKept();  // not needed any more: free it before decoding
+
+    auto decode = std::make_shared<KeptDecode>();
+    {
+        const std::vector<std::uint8_t> data = file.ReadAll();
+        JpegDecodeOptions options;
+        options.targetWidth = targetWidth;
+        options.targetHeight = targetHeight;
+        options.layout = PixelLayout::Bgra;
+        JpegDecodeResult decoded = DecodeJpeg(data.data(), data.size(), options);
+        ++gDecodes;
+        if (!decoded.Ok()) Raise(fw::FormatMessageInt(kJpegError, decoded.error));
+        decode->sourceWidth = decoded.sourceWidth;
+        decode->sourceHeight = decoded.sourceHeight;
+        decode->scale = decoded.scale;
+        decode->pixels = std::move(decoded.pixels);
+    }
+    const PixelBuffer& px = decode->pixels;
+    auto graphic = MakeBitmap(px.bytes.data(), px.width, px.height, px.channels, px.Stride(), targetWidth,
+                              targetHeight, Format::Jpeg);
+    if (keep) {
+        decode->path = path;
+        decode->stamp = file.Stamp();
+        Keep(std::move(decode));
+    }
+    return graphic;
 }
 
 class OwnedBitmap {
@@ -546,6 +661,22 @@ std::shared_ptr<fw::Graphic> LoadJpegPicture(const void* data, std::size_t size,
     }
 }
 
+void ReleasePictureCache() noexcept {
+    DropKept();
+    try {
+        IdleReleaseTimer().SetEnabled(false);
+    } catch (...) {
+        // Stopping the timer frees nothing; a later tick finds nothing kept.
+    }
+}
+
+std::size_t PictureCacheBytes() {
+    const auto kept = Kept();
+    return kept ? kept->pixels.bytes.size() : 0;
+}
+
+unsigned long PictureFileDecodes() { return gDecodes.load(); }
+
 std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight) {
     const std::string extension = PictureFileExtension(path);
     const std::string key = AsciiLower(extension);
@@ -557,6 +688,8 @@ std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int target
     else if (key == "wmf") format = Format::Windows;
     else Raise(fw::FormatMessage1(kUnknownExtension, extension));
 
+    // Opened (and its size and time taken) on every load, whatever has been
+    // decoded before: a file that has gone fails, a changed one is read anew.
     const OpenedFile file(path, format);
     const bool resampled = (format == Format::Jpeg || format == Format::Bitmap) && targetWidth > 0 && targetHeight > 0;
     const int keyWidth = resampled ? targetWidth : 0;
@@ -564,19 +697,21 @@ std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int target
     if (auto recent = FindRecent(file.Stamp(), keyWidth, keyHeight)) return recent;
 
     std::shared_ptr<fw::Graphic> graphic;
-    {
-        const std::vector<std::uint8_t> data = file.ReadAll();
-        try {
+    try {
+        if (format == Format::Jpeg) {
+            graphic = LoadJpegFile(path, file, keyWidth, keyHeight);
+        } else {
+            const std::vector<std::uint8_t> data = file.ReadAll();
+            ++gDecodes;
             switch (format) {
-                case Format::Jpeg: graphic = LoadJpeg(data.data(), data.size(), targetWidth, targetHeight); break;
                 case Format::Bitmap: graphic = LoadBitmapFile(data, targetWidth, targetHeight); break;
                 case Format::Icon: graphic = LoadIconFile(data); break;
                 case Format::Enhanced: graphic = LoadEnhancedMetafile(data); break;
-                case Format::Windows: graphic = LoadWindowsMetafile(data); break;
+                default: graphic = LoadWindowsMetafile(data); break;
             }
-        } catch (const std::bad_alloc&) {
-            RaiseNoMemory(format);
         }
+    } catch (const std::bad_alloc&) {
+        RaiseNoMemory(format);
     }
     try {
         Remember(file.Stamp(), keyWidth, keyHeight, graphic);

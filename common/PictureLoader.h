@@ -35,7 +35,28 @@ namespace common {
 // Loading the same unchanged file again at the same size while an earlier
 // result is still in use returns that same (immutable) object instead of
 // decoding again; the file is still opened each time.
+//
+// A JPEG file loaded for a target size leaves its decoded pixels (at the n/8
+// scale that covered that target) kept for the next loads: a load of the
+// same path whose file still has the same identity, size and last-write
+// time, and whose target that scale covers, is resampled from them without
+// decoding the file again. A load that needs a finer scale, or of another
+// file, decodes anew and keeps that instead. The kept pixels are freed as
+// soon as the calling thread's message loop is idle (a timer message, which
+// only arrives once the handler that did the loads has returned), or by
+// ReleasePictureCache. Call on the user-interface thread.
 std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight);
+
+// Frees the decoded pixels kept by LoadPictureFile now; the next load decodes
+// its file again.
+void ReleasePictureCache() noexcept;
+
+// Bytes of decoded pixels kept by LoadPictureFile at present (0: none).
+std::size_t PictureCacheBytes();
+
+// How often LoadPictureFile has decoded a file's contents (of any kind) since
+// the program started. Loads served from an earlier result don't count.
+unsigned long PictureFileDecodes();
 
 // A JPEG picture from bytes in memory (such as the program's own artwork),
 // made exactly as LoadPictureFile makes one from a file; a decoding failure

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -606,6 +607,238 @@ TEST_F(PictureLoaderTest, TheIconShownIsTheOneOfTheSystemIconSize) {
     const auto g = common::LoadPictureFile(path, 0, 0);
     EXPECT_EQ(g->Width(), GetSystemMetrics(SM_CXICON));
     EXPECT_EQ(g->Height(), GetSystemMetrics(SM_CYICON));
+}
+
+// ------------------------------------------------- the kept decode
+
+// The six background controls, in the order the appearance window loads them.
+const struct {
+    int w, h;
+} kSixControls[] = {{235, 139}, {311, 187}, {246, 101}, {246, 101}, {246, 101}, {246, 101}};
+
+// Dispatches this thread's messages for up to `ms` milliseconds, stopping
+// early once `done` holds; returns how many timer messages were dispatched.
+int PumpMessages(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
+    const DWORD start = GetTickCount();
+    int timers = 0;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_TIMER) ++timers;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (done()) break;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - elapsed, 20), QS_ALLINPUT);
+    }
+    return timers;
+}
+
+FILETIME WriteTimeOf(const std::string& path) {
+    FILETIME t{};
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+    GetFileTime(h, nullptr, nullptr, &t);
+    CloseHandle(h);
+    return t;
+}
+
+void SetWriteTime(const std::string& path, FILETIME t) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+    CloseHandle(h);
+}
+
+// The picture's pixels, for comparing two loads byte for byte.
+Bytes PixelsOf(const std::shared_ptr<fw::Graphic>& g) {
+    auto* bitmap = dynamic_cast<fw::BitmapGraphic*>(g.get());
+    if (!bitmap) return {};
+    return Bytes(bitmap->Bits(), bitmap->Bits() + bitmap->Stride() * static_cast<std::size_t>(bitmap->Height()));
+}
+
+void ExpectTwoTone(const std::shared_ptr<fw::Graphic>& g, int w, int h, const TwoTone& tone, const std::string& where) {
+    ASSERT_TRUE(g) << where;
+    auto* bitmap = dynamic_cast<fw::BitmapGraphic*>(g.get());
+    ASSERT_NE(bitmap, nullptr) << where;
+    EXPECT_EQ(bitmap->Width(), w) << where;
+    EXPECT_EQ(bitmap->Height(), h) << where;
+    ExpectColour(bitmap->PixelAt(w / 2, h / 4), tone.top, 8, where + " top");
+    ExpectColour(bitmap->PixelAt(w / 2, h * 3 / 4), tone.bottom, 8, where + " bottom");
+}
+
+const TwoTone kOtherTone{RGB(250, 250, 0), RGB(0, 250, 250)};
+
+class PictureCacheTest : public PictureLoaderTest {
+protected:
+    void SetUp() override {
+        PictureLoaderTest::SetUp();
+        common::ReleasePictureCache();
+    }
+    void TearDown() override {
+        common::ReleasePictureCache();
+        PictureLoaderTest::TearDown();
+    }
+};
+
+TEST_F(PictureCacheTest, SixControlsAreFilledFromOneDecode) {
+    for (const bool progressive : {false, true}) {
+        const std::string where = progressive ? "progressive" : "baseline";
+        common::ReleasePictureCache();
+        // 1600 x 1000: 235 x 139 needs 2/8 (400 x 250), which covers the rest.
+        const std::string path = Write("six.jpg", JpegTwoTone(1600, 1000, kTone, progressive));
+        const unsigned long before = common::PictureFileDecodes();
+        std::vector<std::shared_ptr<fw::Graphic>> six;
+        for (const auto& c : kSixControls) six.push_back(common::LoadPictureFile(path, c.w, c.h));
+        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
+        EXPECT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
+        for (std::size_t i = 0; i < six.size(); ++i)
+            ExpectTwoTone(six[i], kSixControls[i].w, kSixControls[i].h, kTone, where + " control " + std::to_string(i));
+        EXPECT_EQ(six[2].get(), six[5].get()) << where << ": equal sizes share one picture";
+
+        // What the kept pixels made is exactly what a fresh decode makes.
+        const Bytes fromKept = PixelsOf(six[2]);
+        six.clear();
+        common::ReleasePictureCache();
+        EXPECT_EQ(common::PictureCacheBytes(), 0u);
+        const auto fresh = common::LoadPictureFile(path, 246, 101);
+        EXPECT_EQ(common::PictureFileDecodes() - before, 2u) << where;
+        EXPECT_TRUE(PixelsOf(fresh) == fromKept) << where;
+    }
+}
+
+TEST_F(PictureCacheTest, AKeptDecodeServesOnlyTargetsItsScaleCovers) {
+    const std::string big = Write("big.jpg", JpegTwoTone(1600, 1000, kTone));
+    const std::string other = Write("other.jpg", JpegTwoTone(800, 500, kOtherTone));
+    const struct {
+        const std::string* path;
+        int w, h;             // target; 0 x 0: natural size
+        bool decodes;         // whether the file is decoded for this load
+        std::size_t kept;     // bytes kept afterwards
+    } steps[] = {
+        {&big, 150, 90, true, 200 * 125 * 4},      // 1/8
+        {&big, 120, 70, false, 200 * 125 * 4},     // covered by 1/8
+        {&big, 311, 187, true, 400 * 250 * 4},     // needs 2/8: decoded again, replaces
+        {&big, 150, 90, false, 400 * 250 * 4},     // 2/8 covers it
+        {&big, 0, 0, true, 400 * 250 * 4},         // natural size: decoded, not kept
+        {&other, 150, 90, true, 200 * 125 * 4},    // another file replaces it
+        {&big, 150, 90, true, 200 * 125 * 4},      // only the most recent is kept
+        {&big, 1600, 1000, true, 1600 * 1000 * 4},  // full scale
+        {&big, 0, 0, false, 1600 * 1000 * 4},      // served by the full-scale pixels
+        {&big, 800, 500, false, 1600 * 1000 * 4},
+    };
+    int n = 0;
+    for (const auto& s : steps) {
+        const std::string where = "step " + std::to_string(++n);
+        const unsigned long before = common::PictureFileDecodes();
+        const auto g = common::LoadPictureFile(*s.path, s.w, s.h);
+        EXPECT_EQ(common::PictureFileDecodes() - before, s.decodes ? 1u : 0u) << where;
+        EXPECT_EQ(common::PictureCacheBytes(), s.kept) << where;
+        const bool isBig = s.path == &big;
+        const int w = s.w > 0 ? s.w : isBig ? 1600 : 800;
+        const int h = s.h > 0 ? s.h : isBig ? 1000 : 500;
+        ExpectTwoTone(g, w, h, isBig ? kTone : kOtherTone, where);
+    }
+}
+
+TEST_F(PictureCacheTest, AChangedFileIsDecodedAgain) {
+    // Bytes after the end-of-image marker are not read: padding gives two
+    // pictures of exactly the same length, and a third of another length.
+    Bytes first = JpegTwoTone(1600, 1000, kTone);
+    Bytes sameLength = JpegTwoTone(1600, 1000, kOtherTone);
+    const std::size_t length = std::max(first.size(), sameLength.size());
+    first.resize(length, 0);
+    sameLength.resize(length, 0);
+    Bytes otherLength = sameLength;
+    otherLength.resize(length + 100, 0);
+    const struct {
+        const char* name;
+        const Bytes* bytes;
+        bool sameTime;  // the last-write time put back to the first one's
+    } cases[] = {
+        {"other length, same time", &otherLength, true},
+        {"same length, other time", &sameLength, false},
+    };
+    for (const auto& c : cases) {
+        common::ReleasePictureCache();
+        const std::string path = Write("changed.jpg", first);
+        const FILETIME firstTime = WriteTimeOf(path);
+        ExpectTwoTone(common::LoadPictureFile(path, 311, 187), 311, 187, kTone, c.name);
+        ASSERT_GT(common::PictureCacheBytes(), 0u) << c.name;
+
+        Write("changed.jpg", *c.bytes);
+        FILETIME time = firstTime;
+        if (!c.sameTime) {
+            ULARGE_INTEGER later{};
+            later.LowPart = firstTime.dwLowDateTime;
+            later.HighPart = firstTime.dwHighDateTime;
+            later.QuadPart += 10000000ull * 3600;  // an hour later
+            time.dwLowDateTime = later.LowPart;
+            time.dwHighDateTime = later.HighPart;
+        }
+        SetWriteTime(path, time);
+
+        const unsigned long before = common::PictureFileDecodes();
+        const auto g = common::LoadPictureFile(path, 246, 101);  // 2/8, as kept
+        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << c.name;
+        ExpectTwoTone(g, 246, 101, kOtherTone, c.name);
+    }
+}
+
+TEST_F(PictureCacheTest, AFileThatHasGoneFailsEvenWhileItsDecodeIsKept) {
+    const std::string path = Write("gone.jpg", JpegTwoTone(1600, 1000, kTone));
+    const auto shown = common::LoadPictureFile(path, 311, 187);
+    ASSERT_GT(common::PictureCacheBytes(), 0u);
+    DeleteFileA(path.c_str());
+    const unsigned long before = common::PictureFileDecodes();
+    EXPECT_EQ(FailureOf(path, 246, 101), kCannotOpenPrefix + path);  // would be served by the kept pixels
+    EXPECT_EQ(FailureOf(path, 311, 187), kCannotOpenPrefix + path);  // the same size as a picture still shown
+    EXPECT_EQ(common::PictureFileDecodes(), before);
+}
+
+TEST_F(PictureCacheTest, ADamagedRewriteFailsAndLeavesNothingKept) {
+    const Bytes jpeg = JpegTwoTone(1600, 1000, kTone);
+    const std::string path = Write("cut.jpg", jpeg);
+    common::LoadPictureFile(path, 311, 187);
+    ASSERT_GT(common::PictureCacheBytes(), 0u);
+    Write("cut.jpg", Cut(jpeg, jpeg.size() / 2));
+    EXPECT_EQ(FailureOf(path, 246, 101), JpegMessage(JWRN_JPEG_EOF));
+    EXPECT_EQ(common::PictureCacheBytes(), 0u);
+}
+
+TEST_F(PictureCacheTest, TheKeptDecodeIsFreedOnceTheMessageLoopIsIdle) {
+    const std::string path = Write("idle.jpg", JpegTwoTone(1600, 1000, kTone));
+    for (const bool explicitly : {false, true}) {
+        const std::string where = explicitly ? "released explicitly" : "released when idle";
+        std::vector<std::shared_ptr<fw::Graphic>> six;
+        const unsigned long before = common::PictureFileDecodes();
+        for (const auto& c : kSixControls) six.push_back(common::LoadPictureFile(path, c.w, c.h));
+        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
+        ASSERT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
+
+        if (explicitly) {
+            common::ReleasePictureCache();
+        } else {
+            // While the thread is busy (no messages taken), it stays.
+            Sleep(300);
+            EXPECT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
+            PumpMessages(5000, [] { return common::PictureCacheBytes() == 0; });
+        }
+        EXPECT_EQ(common::PictureCacheBytes(), 0u) << where;
+        // The timer has stopped: an idle program is not woken again.
+        EXPECT_EQ(PumpMessages(300), 0) << where;
+
+        // The pictures shown are unaffected; a further load decodes again.
+        ExpectTwoTone(six[1], 311, 187, kTone, where + " shown");
+        six.clear();
+        common::LoadPictureFile(path, 246, 101);
+        EXPECT_EQ(common::PictureFileDecodes() - before, 2u) << where;
+        common::ReleasePictureCache();
+    }
 }
 
 // ------------------------------------------------------------- drawing
