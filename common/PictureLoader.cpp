@@ -252,6 +252,7 @@ void Keep(std::shared_ptr<const KeptDecode> decode) noexcept {
         fw::Timer& timer = IdleReleaseTimer();
         timer.SetEnabled(false);  // a full interval from this decode on
         timer.SetEnabled(true);
+        if (!timer.Enabled()) return;  // no timer to free it: keep nothing
         std::lock_guard<std::mutex> lock(gKeptLock);
         gKept = std::move(decode);
     } catch (...) {

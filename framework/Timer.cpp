@@ -80,6 +80,8 @@ void Timer::Update() {
         if (SetTimer(TimerWindow(), id, interval_, nullptr)) {
             id_ = id;
             LiveTimers()[id] = this;
+        } else {
+            enabled_ = false;  // the system has no timer for us: say so
         }
     }
 }
