@@ -14,6 +14,7 @@
 #include "common/JpegDecode.h"
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
+#include "framework/StdControls.h"
 #include "framework/Timer.h"
 
 namespace common {
@@ -677,6 +678,12 @@ std::size_t PictureCacheBytes() {
 }
 
 unsigned long PictureFileDecodes() { return gDecodes.load(); }
+
+void LoadPictureFile(const std::string& path, fw::Image& image) {
+    auto picture = image.Stretch() ? LoadPictureFile(path, image.Width(), image.Height())
+                                   : LoadPictureFile(path, 0, 0);
+    image.SetPicture(std::move(picture));
+}
 
 std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight) {
     const std::string extension = PictureFileExtension(path);

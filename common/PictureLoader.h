@@ -9,6 +9,7 @@
 
 namespace fw {
 class Graphic;
+class Image;
 }
 
 namespace common {
@@ -57,6 +58,11 @@ std::size_t PictureCacheBytes();
 // How often LoadPictureFile has decoded a file's contents (of any kind) since
 // the program started. Loads served from an earlier result don't count.
 unsigned long PictureFileDecodes();
+
+// Loads a picture file into an image control: made at the control's size
+// when the control stretches its picture, at natural size otherwise. On any
+// failure the control keeps the picture it had.
+void LoadPictureFile(const std::string& path, fw::Image& image);
 
 // A JPEG picture from bytes in memory (such as the program's own artwork),
 // made exactly as LoadPictureFile makes one from a file; a decoding failure

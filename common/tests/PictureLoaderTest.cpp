@@ -17,6 +17,7 @@
 #include "common/tests/JpegTestEncoder.h"
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
+#include "framework/StdControls.h"
 
 #include <jerror.h>
 
@@ -989,6 +990,33 @@ TEST_F(PictureLoaderTest, FilesThatCannotBeOpenedNameThePathAsGiven) {
         folder,  // a directory, not a file
     };
     for (const std::string& p : paths) EXPECT_EQ(FailureOf(p), kCannotOpenPrefix + p) << p;
+}
+
+TEST_F(PictureLoaderTest, AnImageControlGetsItsSizeAndKeepsItsPictureOnFailure) {
+    fw::Image stretched, natural;
+    stretched.SetBounds(13, 41, 235, 139);
+    stretched.SetStretch(true);
+    natural.SetBounds(0, 0, 10, 10);
+    const std::string jpeg = Write("photo.jpg", JpegTwoTone(64, 48, kTone));
+    common::LoadPictureFile(jpeg, stretched);
+    common::LoadPictureFile(jpeg, natural);
+    ASSERT_TRUE(stretched.Picture() && natural.Picture());
+    EXPECT_EQ(stretched.Picture()->Width(), 235);
+    EXPECT_EQ(stretched.Picture()->Height(), 139);
+    EXPECT_EQ(natural.Picture()->Width(), 64);
+    EXPECT_EQ(natural.Picture()->Height(), 48);
+
+    const auto before = stretched.Picture();
+    const std::string damaged = Write("damaged.bmp", Cut(MakeBmp(8, 8, 24, kTone), 20));
+    for (const std::string& bad : {dir_ + "\\missing.bmp", dir_ + "\\x.gif", damaged}) {
+        EXPECT_THROW(common::LoadPictureFile(bad, stretched), fw::PictureError) << bad;
+        EXPECT_EQ(stretched.Picture(), before) << bad;
+    }
+    fw::Image empty;
+    empty.SetStretch(true);
+    empty.SetBounds(0, 0, 20, 20);
+    EXPECT_THROW(common::LoadPictureFile("", empty), fw::PictureError);
+    EXPECT_EQ(empty.Picture(), nullptr);
 }
 
 TEST_F(PictureLoaderTest, DamagedFilesFailWithTheirKindsMessage) {
