@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 
@@ -135,11 +136,7 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     if (hwnd != app.handle_ && app.handle_ != nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
     if (!app.handle_) app.handle_ = hwnd;
     LRESULT result = 0;
-    try {
-        result = app.AppMessage(msg, wp, lp);
-    } catch (const std::exception& e) {
-        app.HandleException(e);
-    }
+    Guarded([&] { result = app.AppMessage(msg, wp, lp); });
     return result;
 }
 

@@ -274,20 +274,14 @@ LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         return CallWindowProcA(def, hwnd, msg, wp, lp);
     }
     LRESULT result = 0;
-    bool done = false;
-    try {
+    Guarded([&] {
+        bool done = false;
         for (size_t i = 0; i < control->hooks_.size() && !done; ++i) {
             auto hook = control->hooks_[i].hook;  // a hook may remove itself
             done = hook(msg, wp, lp, result);
         }
         if (!done) result = control->WndProc(msg, wp, lp);
-    } catch (const std::exception& e) {
-        App().HandleException(e);
-        result = 0;
-    } catch (...) {
-        App().HandleException(Error("未知错误"));
-        result = 0;
-    }
+    });
     return result;
 }
 
