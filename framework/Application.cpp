@@ -10,7 +10,6 @@ namespace fw {
 
 namespace {
 const char kAppClass[] = "QuelvoApplication";
-constexpr UINT kWakeMessage = WM_APP + 0x3F0;  // lets a waiting loop see Terminate
 }  // namespace
 
 Application& App() {
@@ -24,6 +23,7 @@ Application::~Application() { Finalize(); }
 
 void Application::Initialize() {
     comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    if (!terminateEvent_) terminateEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Handle();
 }
 
@@ -36,6 +36,10 @@ void Application::Finalize() {
     if (handle_) {
         DestroyWindow(handle_);
         handle_ = nullptr;
+    }
+    if (terminateEvent_) {
+        CloseHandle(terminateEvent_);
+        terminateEvent_ = nullptr;
     }
     if (comInitialized_) {
         CoUninitialize();
@@ -79,20 +83,29 @@ void Application::Run() {
 
 void Application::Terminate() {
     terminated_ = true;
-    if (handle_) PostMessageA(handle_, kWakeMessage, 0, 0);
+    // Wakes the loop that waits, whichever loop consumed the last message:
+    // a message box or a modal window may have run in between.
+    if (terminateEvent_) SetEvent(terminateEvent_);
 }
 
 bool Application::HandleMessage() {
     if (terminated_) return false;
     MSG msg;
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) {
-        terminated_ = true;
-        return false;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        return true;
     }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
+    // Messages sent from other threads and processes were handled by the
+    // peek; one of them may have ended the program.
+    if (terminated_) return false;
+    if (!terminateEvent_) terminateEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    MsgWaitForMultipleObjects(1, &terminateEvent_, FALSE, INFINITE, QS_ALLINPUT);
+    return !terminated_;
 }
 
 void Application::ProcessMessages() {
@@ -142,8 +155,6 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
 
 LRESULT Application::AppMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-        case kWakeMessage:
-            return 0;
         case WM_COMMAND:
             // Pop-up menus are tracked with this window as their owner.
             if (HIWORD(wp) == 0 && PopupMenu::DispatchCommand(LOWORD(wp))) return 0;

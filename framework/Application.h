@@ -92,6 +92,7 @@ private:
     std::vector<std::unique_ptr<Form>> forms_;
     HWND handle_ = nullptr;
     bool terminated_ = false;
+    HANDLE terminateEvent_ = nullptr;  // set by Terminate; the loop waits on it too
     bool comInitialized_ = false;
     bool finalized_ = false;
 };
