@@ -335,20 +335,6 @@ std::shared_ptr<fw::Graphic> LoadJpegFile(const std::string& path, const OpenedF
     return graphic;
 }
 
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP b) : b_(b) {}
-    ~OwnedBitmap() {
-        if (b_ != nullptr) DeleteObject(b_);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP Get() const { return b_; }
-
-private:
-    HBITMAP b_;
-};
-
 // A bitmap file: file header, information header (core, 40-byte or a later
 // version), colour masks or palette, pixel rows. Everything the platform
 // will read is checked to lie inside the file before it is handed over; the
@@ -464,7 +450,7 @@ std::shared_ptr<fw::Graphic> LoadBitmapFile(const std::vector<std::uint8_t>& d, 
     want.bmiHeader.biBitCount = 32;
     want.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    OwnedBitmap full(CreateDIBSection(nullptr, &want, DIB_RGB_COLORS, &bits, nullptr, 0));
+    fw::OwnedBitmap full(CreateDIBSection(nullptr, &want, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (full.Get() == nullptr || bits == nullptr) RaiseNoMemory(Format::Bitmap);
     HDC screen = GetDC(nullptr);
     const int copied = SetDIBits(screen, full.Get(), 0, static_cast<UINT>(rows), &d[bitsAt], info, DIB_RGB_COLORS);

@@ -169,8 +169,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                     return 0;
             break;
         default:
-            return WinControl::WndProc(msg, wp, lp);
+            break;
     }
+    return WinControl::WndProc(msg, wp, lp);
 }
 
 }  // namespace fw

@@ -28,21 +28,6 @@ private:
     HGDIOBJ old_ = nullptr;
 };
 
-// Bitmap handle deleted on scope exit unless released.
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP b = nullptr) : b_(b) {}
-    ~OwnedBitmap() {
-        if (b_ != nullptr) DeleteObject(b_);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP Get() const { return b_; }
-
-private:
-    HBITMAP b_;
-};
-
 BITMAPINFOHEADER TopDown32(int width, int height) {
     BITMAPINFOHEADER h{};
     h.biSize = sizeof h;

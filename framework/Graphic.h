@@ -12,6 +12,21 @@
 
 namespace fw {
 
+// A bitmap handle deleted on scope exit.
+class OwnedBitmap {
+public:
+    explicit OwnedBitmap(HBITMAP b = nullptr) : b_(b) {}
+    ~OwnedBitmap() {
+        if (b_ != nullptr) DeleteObject(b_);
+    }
+    OwnedBitmap(const OwnedBitmap&) = delete;
+    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
+    HBITMAP Get() const { return b_; }
+
+private:
+    HBITMAP b_;
+};
+
 class Graphic {
 public:
     Graphic() = default;

@@ -253,8 +253,9 @@ TEST_P(SessionEndTest, AsksAboutEachCdromDriveHoldingADisc) {
     }
     EXPECT_EQ(mci, c.commands);
     const bool anyYes = std::find(c.answers.begin(), c.answers.end(), IDYES) != c.answers.end();
-    if (fw::App().MainForm() == Form1)  // a Yes closes the main window: the program ends
+    if (fw::App().MainForm() == Form1) {  // a Yes closes the main window: the program ends
         EXPECT_EQ(fw::App().Terminated(), anyYes);
+    }
     for (char l : volumeQueries) EXPECT_TRUE(l >= 'c' && l <= 'z');
 }
 

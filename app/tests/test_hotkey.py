@@ -83,6 +83,12 @@ class Probe:
             self.proc.wait(timeout=10)
         except Exception:
             self.proc.kill()
+            self.proc.wait()
+        for stream in (self.proc.stdin, self.proc.stdout):
+            try:
+                stream.close()
+            except Exception:
+                pass
 
 
 class HotKey(unittest.TestCase):
