@@ -138,5 +138,30 @@ class HotKey(unittest.TestCase):
         p.expect('MCI set cdaudio door open')
 
 
+class SecondCopy(unittest.TestCase):
+    def setUp(self):
+        self.first = Probe()
+        self.second = None
+
+    def tearDown(self):
+        for p in (self.second, self.first):
+            if p:
+                p.close()
+
+    def test_registration_fails_silently_while_the_first_holds_it(self):
+        self.first.send('register A')
+        self.first.expect('registered A')
+        self.second = Probe()
+        self.second.send('register A')
+        self.second.expect('registered A')  # no message, no error: it just does not work
+        self.second.key('ctrl+a')
+        self.first.expect('MCI set cdaudio door open')
+        self.second.nothing()
+        self.first.close()
+        self.first = None
+        self.second.key('ctrl+a')
+        self.second.nothing()  # still nothing: the failed registration is not retried
+
+
 if __name__ == '__main__':
     unittest.main()
