@@ -1,5 +1,7 @@
 #include "app/Unit4.h"
 
+#include "common/PictureLoader.h"
+#include "framework/Errors.h"
 #include "framework/Graphic.h"
 
 TForm4* Form4 = nullptr;
@@ -15,6 +17,23 @@ void YellowFont(fw::Label& label, const char* face, int height, bool italic, BYT
         f.color = fw::clYellow;
         f.charset = charset;
     });
+}
+
+// The decorative strip, a JPEG picture kept in the program's resources, at its
+// natural size. It is the program's own artwork: should it not decode, the
+// splash simply goes without it.
+std::shared_ptr<fw::Graphic> StripPicture(HINSTANCE inst) {
+    HRSRC res = FindResourceA(inst, "STRIP", MAKEINTRESOURCEA(10));  // RT_RCDATA, ANSI form
+    if (!res) return nullptr;
+    HGLOBAL loaded = LoadResource(inst, res);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = SizeofResource(inst, res);
+    if (!data || size == 0) return nullptr;
+    try {
+        return common::LoadJpegPicture(data, size, 0, 0);
+    } catch (const fw::PictureError&) {
+        return nullptr;
+    }
 }
 
 }  // namespace
@@ -51,11 +70,7 @@ TForm4::TForm4() {
 
     Image2.name = "Image2";
     Image2.SetBounds(-57, 192, 350, 5);
-    if (auto strip = static_cast<HBITMAP>(
-            LoadImageA(inst, "STRIP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
-        Image2.SetPicture(fw::BitmapGraphic::FromBitmap(strip));
-        DeleteObject(strip);
-    }
+    Image2.SetPicture(StripPicture(inst));
 
     Bevel1.name = "Bevel1";
     Bevel1.shape = fw::BevelShape::Spacer;

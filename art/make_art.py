@@ -9,15 +9,16 @@ Writes, byte for byte the same on every run:
               32x32 and 16x16, 32 bits per pixel with alpha plus an AND mask
   menu.bmp    the nine 16x16 tray-menu images side by side (144x16, 24 bpp),
               background = transparent key colour magenta (FF00FF)
-  strip.bmp   350x5 decorative strip for the splash window (24 bpp),
-              gold -> white -> blue
+  strip.jpg   350x5 decorative strip for the splash window (baseline JPEG,
+              YCbCr without subsampling), gold -> white -> blue
   logo.bmp    95x95 main-window logo (24 bpp), background = magenta key;
               the bottom rows are left empty so the maker line shows
 
 Only the Python standard library is used. Everything is drawn from simple
 geometry (circles, rectangles, triangles) sampled on a fixed sub-pixel grid,
 using only +, -, *, / and sqrt, so the output does not depend on the
-platform's trigonometric functions.
+platform's trigonometric functions; the JPEG writer works in whole numbers
+only (its cosines are a fixed table).
 """
 
 import math
@@ -211,6 +212,230 @@ def ico(images):
         offset += len(blob)
         blobs += blob
     return head + entries + blobs
+
+
+# ---------------------------------------------------------------------------
+# Baseline JPEG writer: JFIF, YCbCr 4:4:4, the example quantisation tables
+# scaled for a quality as usual (50 = the tables as printed), the example
+# Huffman tables, an 8x8 DCT in whole numbers.
+# ---------------------------------------------------------------------------
+
+# Quantisation tables in natural (row by row) order: luminance, chrominance.
+QUANT_LUMA = (
+    16, 11, 10, 16, 24, 40, 51, 61,
+    12, 12, 14, 19, 26, 58, 60, 55,
+    14, 13, 16, 24, 40, 57, 69, 56,
+    14, 17, 22, 29, 51, 87, 80, 62,
+    18, 22, 37, 56, 68, 109, 103, 77,
+    24, 35, 55, 64, 81, 104, 113, 92,
+    49, 64, 78, 87, 103, 121, 120, 101,
+    72, 92, 95, 98, 112, 100, 103, 99)
+QUANT_CHROMA = (
+    17, 18, 24, 47, 99, 99, 99, 99,
+    18, 21, 26, 66, 99, 99, 99, 99,
+    24, 26, 56, 99, 99, 99, 99, 99,
+    47, 66, 99, 99, 99, 99, 99, 99) + (99,) * 32
+
+
+def _ac_values(prefix):
+    """An AC table's symbols: the short codes' symbols as listed, then every
+    other run/size symbol (run 0..15, size 1..10) in increasing order, all of
+    which get 16-bit codes."""
+    rest = sorted(set((run << 4) | size for run in range(16) for size in range(1, 11))
+                  - set(prefix))
+    return tuple(prefix) + tuple(rest)
+
+
+# Huffman tables as (number of codes of each length 1..16, symbols).
+HUFF_DC_LUMA = ((0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0), tuple(range(12)))
+HUFF_DC_CHROMA = ((0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0), tuple(range(12)))
+HUFF_AC_LUMA = ((0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 125), _ac_values((
+    0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06,
+    0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xA1, 0x08,
+    0x23, 0x42, 0xB1, 0xC1, 0x15, 0x52, 0xD1, 0xF0, 0x24, 0x33, 0x62, 0x72,
+    0x82)))
+HUFF_AC_CHROMA = ((0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 119), _ac_values((
+    0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41,
+    0x51, 0x07, 0x61, 0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91,
+    0xA1, 0xB1, 0xC1, 0x09, 0x23, 0x33, 0x52, 0xF0, 0x15, 0x62, 0x72, 0xD1,
+    0x0A, 0x16, 0x24, 0x34, 0xE1, 0x25, 0xF1)))
+
+# cos(k * pi / 16) * 2**16, rounded, for k = 0..8.
+_COS = (65536, 64277, 60547, 54491, 46341, 36410, 25080, 12785, 0)
+_ONE = 1 << 16
+
+
+def _cos16(k):
+    """cos(k * pi / 16) * 2**16 for any whole k."""
+    k %= 32
+    if k <= 8:
+        return _COS[k]
+    if k <= 16:
+        return -_COS[16 - k]
+    if k <= 24:
+        return -_COS[k - 16]
+    return _COS[32 - k]
+
+
+# DCT basis: _BASIS[u][x] = C(u) * cos((2x + 1) * u * pi / 16) * 2**16 with
+# C(0) = 1 / sqrt(2) = cos(pi / 4), C(u) = 1 otherwise.
+_BASIS = tuple(tuple(_cos16(4) if u == 0 else _cos16((2 * x + 1) * u) for x in range(8))
+               for u in range(8))
+
+
+def _zigzag():
+    """Natural indices (row * 8 + column) in zig-zag order."""
+    order = []
+    for d in range(15):
+        cells = [(r, d - r) for r in range(8) if 0 <= d - r < 8]
+        if d % 2 == 0:
+            cells.reverse()
+        order += [r * 8 + c for (r, c) in cells]
+    return tuple(order)
+
+
+ZIGZAG = _zigzag()
+
+
+def _divide_round(n, d):
+    """n / d rounded to the nearest whole number, halves away from zero (d > 0)."""
+    q = (abs(n) + d // 2) // d
+    return q if n >= 0 else -q
+
+
+def scaled_quant(table, quality):
+    """The usual quality scaling: 50 keeps the table, 100 makes it all ones."""
+    scale = 5000 // quality if quality < 50 else 200 - 2 * quality
+    return tuple(min(max((q * scale + 50) // 100, 1), 255) for q in table)
+
+
+def quantised_dct(block, quant):
+    """64 level-shifted samples (row by row) -> 64 quantised coefficients in
+    natural order, from F(v, u) = 1/4 sum C(u) C(v) s(y, x) cos .. cos .."""
+    # Columns first: t[v][x] = sum over y of basis[v][y] * s[y][x].
+    t = [[sum(_BASIS[v][y] * block[y * 8 + x] for y in range(8)) for x in range(8)]
+         for v in range(8)]
+    out = []
+    for v in range(8):
+        for u in range(8):
+            total = sum(_BASIS[u][x] * t[v][x] for x in range(8))
+            out.append(_divide_round(total, 4 * _ONE * _ONE * quant[v * 8 + u]))
+    return out
+
+
+def huffman_codes(table):
+    """Symbol -> (code, length) of a table given as (counts per length, symbols)."""
+    counts, symbols = table
+    codes = {}
+    code = 0
+    k = 0
+    for length in range(1, 17):
+        for _ in range(counts[length - 1]):
+            codes[symbols[k]] = (code, length)
+            code += 1
+            k += 1
+        code <<= 1
+    return codes
+
+
+class _BitWriter:
+    def __init__(self):
+        self.out = bytearray()
+        self.acc = 0
+        self.n = 0
+
+    def put(self, value, length):
+        self.acc = (self.acc << length) | (value & ((1 << length) - 1))
+        self.n += length
+        while self.n >= 8:
+            self.n -= 8
+            byte = (self.acc >> self.n) & 0xFF
+            self.out.append(byte)
+            if byte == 0xFF:
+                self.out.append(0)  # stuffed: not a marker
+        self.acc &= (1 << self.n) - 1
+
+    def finish(self):
+        if self.n:
+            self.put(0x7F, 8 - self.n)  # pad with one bits
+        return bytes(self.out)
+
+
+def _put_block(bits, coefs, previous_dc, dc_codes, ac_codes):
+    """Writes one block's zig-zag coefficients; returns its DC value."""
+    def magnitude(v):
+        size = abs(v).bit_length()
+        return size, (v if v >= 0 else v + (1 << size) - 1)
+
+    diff = coefs[0] - previous_dc
+    size, value = magnitude(diff)
+    bits.put(*dc_codes[size])
+    bits.put(value, size)
+    run = 0
+    for v in coefs[1:]:
+        if v == 0:
+            run += 1
+            continue
+        while run > 15:
+            bits.put(*ac_codes[0xF0])  # sixteen zeros
+            run -= 16
+        size, value = magnitude(v)
+        bits.put(*ac_codes[(run << 4) | size])
+        bits.put(value, size)
+        run = 0
+    if run:
+        bits.put(*ac_codes[0x00])  # end of block
+    return coefs[0]
+
+
+def _segment(marker, payload):
+    return struct.pack(">BBH", 0xFF, marker, len(payload) + 2) + payload
+
+
+def jpeg(rows, quality):
+    """Baseline JFIF file from rows of (r, g, b)."""
+    h, w = len(rows), len(rows[0])
+    # Colour conversion (JFIF YCbCr) in 16-bit fixed point.
+    planes = ([], [], [])
+    for row in rows:
+        ys, cbs, crs = [], [], []
+        for (r, g, b) in row:
+            ys.append((19595 * r + 38470 * g + 7471 * b + 32768) >> 16)
+            cbs.append((-11059 * r - 21709 * g + 32768 * b + (128 << 16) + 32767) >> 16)
+            crs.append((32768 * r - 27439 * g - 5329 * b + (128 << 16) + 32767) >> 16)
+        for plane, line in zip(planes, (ys, cbs, crs)):
+            plane.append(line)
+    quants = (scaled_quant(QUANT_LUMA, quality), scaled_quant(QUANT_CHROMA, quality))
+    tables = ((huffman_codes(HUFF_DC_LUMA), huffman_codes(HUFF_AC_LUMA)),
+              (huffman_codes(HUFF_DC_CHROMA), huffman_codes(HUFF_AC_CHROMA)))
+
+    bits = _BitWriter()
+    dc = [0, 0, 0]
+    for by in range(0, h, 8):
+        for bx in range(0, w, 8):
+            for c in range(3):
+                # Blocks over the edge repeat the last column and row.
+                block = [planes[c][min(by + y, h - 1)][min(bx + x, w - 1)] - 128
+                         for y in range(8) for x in range(8)]
+                coefs = quantised_dct(block, quants[min(c, 1)])
+                zz = [coefs[k] for k in ZIGZAG]
+                dc_codes, ac_codes = tables[min(c, 1)]
+                dc[c] = _put_block(bits, zz, dc[c], dc_codes, ac_codes)
+    data = bits.finish()
+
+    out = b"\xFF\xD8"
+    out += _segment(0xE0, b"JFIF\0" + struct.pack(">BBBHHBB", 1, 1, 0, 1, 1, 0, 0))
+    out += _segment(0xDB, b"".join(bytes([t]) + bytes(quants[t][k] for k in ZIGZAG)
+                                   for t in range(2)))
+    out += _segment(0xC0, struct.pack(">BHHB", 8, h, w, 3) +
+                    bytes((1, 0x11, 0, 2, 0x11, 1, 3, 0x11, 1)))
+    dht = b""
+    for cls_id, table in ((0x00, HUFF_DC_LUMA), (0x10, HUFF_AC_LUMA),
+                          (0x01, HUFF_DC_CHROMA), (0x11, HUFF_AC_CHROMA)):
+        dht += bytes([cls_id]) + bytes(table[0]) + bytes(table[1])
+    out += _segment(0xC4, dht)
+    out += _segment(0xDA, bytes((3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0)))
+    return out + data + b"\xFF\xD9"
 
 
 # ---------------------------------------------------------------------------
@@ -516,12 +741,14 @@ def make_menu():
 # Splash strip
 # ---------------------------------------------------------------------------
 
+STRIP_QUALITY = 92
+
 STRIP_STOPS = ((0.0, (232, 168, 20)),   # gold
                (0.5, (255, 255, 255)),  # white
                (1.0, (84, 164, 255)))   # sky blue
 
 
-def make_strip():
+def strip_rows():
     w, h = 350, 5
     # Row brightness: a rounded bar, light in the middle row.
     shade = (0.72, 0.92, 1.0, 0.90, 0.66)
@@ -538,7 +765,11 @@ def make_strip():
                     break
             row.append(tuple(int(round(v * shade[j])) for v in col))
         rows.append(row)
-    return bmp24(rows)
+    return rows
+
+
+def make_strip():
+    return jpeg(strip_rows(), STRIP_QUALITY)
 
 
 # ---------------------------------------------------------------------------
@@ -552,7 +783,7 @@ def main(argv):
     files = {
         "quelvo.ico": make_icon(),
         "menu.bmp": make_menu(),
-        "strip.bmp": make_strip(),
+        "strip.jpg": make_strip(),
         "logo.bmp": make_logo(),
     }
     for name, data in files.items():
