@@ -69,26 +69,33 @@ struct TwoTone {
 };
 COLORREF ToneAt(const TwoTone& t, int y, int h) { return y < h / 2 ? t.top : t.bottom; }
 
+// The 14-byte file header and 40-byte information header of a bitmap file
+// whose pixels start `tableBytes` after the headers and take `imageBytes`.
+void PutBmpHeaders(Bytes& b, int w, int h, int bpp, std::uint32_t compression, std::uint32_t tableBytes,
+                   std::uint32_t imageBytes, std::uint32_t perMetre, std::uint32_t coloursUsed) {
+    b.push_back('B');
+    b.push_back('M');
+    Put32(b, 54 + tableBytes + imageBytes);
+    Put32(b, 0);
+    Put32(b, 54 + tableBytes);
+    Put32(b, 40);
+    Put32(b, static_cast<std::uint32_t>(w));
+    Put32(b, static_cast<std::uint32_t>(h));
+    Put16(b, 1);
+    Put16(b, static_cast<unsigned>(bpp));
+    Put32(b, compression);
+    Put32(b, imageBytes);
+    Put32(b, perMetre);
+    Put32(b, perMetre);
+    Put32(b, coloursUsed);
+    Put32(b, 0);
+}
+
 // A BITMAPINFOHEADER-based bitmap file of 24 or 32 bits per pixel.
 Bytes MakeBmp(int w, int h, int bpp, const TwoTone& tone, bool topDown = false) {
     const int stride = ((w * bpp + 31) / 32) * 4;
     Bytes b;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, static_cast<std::uint32_t>(54 + stride * h));
-    Put32(b, 0);
-    Put32(b, 54);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(w));
-    Put32(b, static_cast<std::uint32_t>(topDown ? -h : h));
-    Put16(b, 1);
-    Put16(b, static_cast<unsigned>(bpp));
-    Put32(b, BI_RGB);
-    Put32(b, static_cast<std::uint32_t>(stride * h));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, 0);
-    Put32(b, 0);
+    PutBmpHeaders(b, w, topDown ? -h : h, bpp, BI_RGB, 0, static_cast<std::uint32_t>(stride * h), 2835, 0);
     for (int row = 0; row < h; ++row) {
         const int y = topDown ? row : h - 1 - row;
         const COLORREF c = ToneAt(tone, y, h);
@@ -122,22 +129,7 @@ Bytes MakeBmp8(int w, int h, const TwoTone& tone, bool rle) {
         }
     }
     Bytes b;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, static_cast<std::uint32_t>(54 + 256 * 4 + pixels.size()));
-    Put32(b, 0);
-    Put32(b, 54 + 256 * 4);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(w));
-    Put32(b, static_cast<std::uint32_t>(h));
-    Put16(b, 1);
-    Put16(b, 8);
-    Put32(b, rle ? BI_RLE8 : BI_RGB);
-    Put32(b, static_cast<std::uint32_t>(pixels.size()));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 256);
-    Put32(b, 0);
+    PutBmpHeaders(b, w, h, 8, rle ? BI_RLE8 : BI_RGB, 256 * 4, static_cast<std::uint32_t>(pixels.size()), 0, 256);
     for (int i = 0; i < 256; ++i) {
         const COLORREF c = i == 1 ? tone.top : i == 2 ? tone.bottom : RGB(0, 0, 0);
         b.push_back(GetBValue(c));
@@ -171,22 +163,7 @@ Bytes MakeCoreBmp(int w, int h, const TwoTone& tone) {
 Bytes MakeBmp565(int w, int h, const TwoTone& tone) {
     const int stride = ((w * 16 + 31) / 32) * 4;
     Bytes b;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, static_cast<std::uint32_t>(66 + stride * h));
-    Put32(b, 0);
-    Put32(b, 66);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(w));
-    Put32(b, static_cast<std::uint32_t>(h));
-    Put16(b, 1);
-    Put16(b, 16);
-    Put32(b, BI_BITFIELDS);
-    Put32(b, static_cast<std::uint32_t>(stride * h));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, 0);
+    PutBmpHeaders(b, w, h, 16, BI_BITFIELDS, 12, static_cast<std::uint32_t>(stride * h), 0, 0);
     Put32(b, 0xF800);
     Put32(b, 0x07E0);
     Put32(b, 0x001F);
