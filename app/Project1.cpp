@@ -20,17 +20,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     app.AdoptForm(std::move(splash));
     Form4->Show();
     Form4->Update();
-    {
-        // Under an X server the window is mapped a moment later and exposed
-        // blank: for a few milliseconds, take the splash's own paint requests
-        // and nothing else, so it shows what it painted.
-        MSG msg;
-        for (int i = 0; i < 10; ++i) {
-            while (PeekMessageA(&msg, Form4->Handle(), WM_PAINT, WM_PAINT, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(5);
-        }
-    }
 
     app.SetTitle("Quelvo");
     Form1 = app.CreateForm<TForm1>();

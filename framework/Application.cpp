@@ -5,6 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
+#include "framework/WindowClass.h"
 
 namespace fw {
 
@@ -49,18 +50,11 @@ void Application::Finalize() {
 
 HWND Application::Handle() {
     if (handle_) return handle_;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = AppWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = kAppClass;
-    RegisterClassExA(&wc);
+    HINSTANCE inst = RegisterWindowClass(kAppClass, AppWindowProc);
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     handle_ = CreateWindowExA(0, kAppClass, title_.c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              x, y, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+                              x, y, 0, 0, nullptr, nullptr, inst, nullptr);
     return handle_;
 }
 

@@ -3,11 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <set>
 
 #include "framework/Application.h"
 #include "framework/Layout.h"
 #include "framework/Menus.h"
+#include "framework/WindowClass.h"
 
 namespace fw {
 
@@ -27,20 +27,7 @@ MouseButton ButtonOf(UINT msg) {
     }
 }
 
-void RegisterFrameworkClass(const std::string& name, UINT style) {
-    static auto* registered = new std::set<std::string>;
-    if (registered->count(name)) return;
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = style;
-    wc.lpfnWndProc = FrameworkWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    wc.lpszClassName = name.c_str();
-    RegisterClassExA(&wc);
-    registered->insert(name);
-}
+constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 
 }  // namespace
 
@@ -156,6 +143,12 @@ void Control::Invalidate() {
     InvalidateRect(h, &r, FALSE);
 }
 
+PopupMenu* Control::FindPopupMenu() const {
+    for (const Control* c = this; c; c = c->parent_)
+        if (c->popupMenu) return c->popupMenu;
+    return nullptr;
+}
+
 void Control::Update() {
     if (parent_ && parent_->HandleIfAllocated()) UpdateWindow(parent_->HandleIfAllocated());
 }
@@ -210,11 +203,13 @@ LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 const bool wasDown = mouseDown_ && msg == WM_LBUTTONUP;
                 if (msg == WM_LBUTTONUP) mouseDown_ = false;
                 if (OnMouseUp) OnMouseUp(e);
-                if (wasDown && ClientRect().Contains(e.x, e.y)) Click();
-                if (msg == WM_RBUTTONUP && popupMenu && !IsWindowed()) {  // windows: WM_CONTEXTMENU
-                    POINT p{e.x, e.y};
-                    p = ClientToScreen(p);
-                    popupMenu->Popup(p.x, p.y);
+                if (wasDown && clickEvents && ClientRect().Contains(e.x, e.y)) Click();
+                if (msg == WM_RBUTTONUP && !IsWindowed()) {  // windows: WM_CONTEXTMENU
+                    if (PopupMenu* menu = FindPopupMenu()) {
+                        POINT p{e.x, e.y};
+                        p = ClientToScreen(p);
+                        menu->Popup(p.x, p.y);
+                    }
                 }
                 break;
             }
@@ -343,7 +338,7 @@ void WinControl::CreateHandle() {
     if (handle_) return;
     CreateParams p;
     FillCreateParams(p);
-    if (!p.systemClass) RegisterFrameworkClass(p.className, p.classStyle);
+    if (!p.systemClass) RegisterWindowClass(p.className.c_str(), FrameworkWindowProc, p.classStyle);
     HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), text_.c_str(), p.style, bounds_.left,
                              bounds_.top, bounds_.Width(), bounds_.Height(), p.parent, p.id,
                              GetModuleHandleA(nullptr), p.systemClass ? nullptr : this);
@@ -398,6 +393,14 @@ void WinControl::Invalidate() {
     if (handle_) InvalidateRect(handle_, nullptr, FALSE);
 }
 
+void WinControl::Update() {
+    if (handle_) UpdateWindow(handle_);
+}
+
+void WinControl::Loaded() {
+    for (Control* c : std::vector<Control*>(children_)) c->Loaded();
+}
+
 void WinControl::Realign() {
     std::vector<LayoutItem> items;
     items.reserve(children_.size());
@@ -420,7 +423,7 @@ void WinControl::Realign() {
 }
 
 int WinControl::AddHook(Hook hook) {
-    hooks_.push_back(HookEntry{nextHookId_, std::move(hook)});
+    hooks_.insert(hooks_.begin(), HookEntry{nextHookId_, std::move(hook)});
     return nextHookId_++;
 }
 
@@ -435,12 +438,39 @@ void WinControl::Broadcast(UINT msg, WPARAM wp, LPARAM lp) {
     for (Control* c : copy) c->Perform(msg, wp, lp);
 }
 
-Control* WinControl::ControlAtPos(int x, int y) const {
+Control* WinControl::ControlAtPos(int x, int y, bool allowDisabled) const {
     for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
         Control* c = *it;
-        if (!c->IsWindowed() && c->visible_ && c->enabled_ && c->bounds_.Contains(x, y)) return c;
+        if (!c->IsWindowed() && c->visible_ && (c->enabled_ || allowDisabled) &&
+            c->bounds_.Contains(x, y))
+            return c;
     }
     return nullptr;
+}
+
+Control* ControlAtScreenPoint(POINT screen) {
+    HWND h = WindowFromPoint(screen);
+    if (!h) return nullptr;
+    // WindowFromPoint stops above disabled child windows: go down to them.
+    for (;;) {
+        POINT p = screen;
+        ::ScreenToClient(h, &p);
+        HWND child = ChildWindowFromPointEx(h, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == h) break;
+        h = child;
+    }
+    WinControl* w = WinControl::FromHandle(h);
+    if (!w) return nullptr;
+    POINT p = screen;
+    ::ScreenToClient(h, &p);
+    if (Control* inner = w->ControlAtPos(p.x, p.y, true)) return inner;
+    return w;
+}
+
+bool WinControl::DialogCharToChildren(WPARAM wp, LPARAM lp) {
+    for (Control* c : std::vector<Control*>(children_))
+        if (c->Visible() && c->Enabled() && c->Perform(notify::DialogChar, wp, lp) != 0) return true;
+    return false;
 }
 
 void WinControl::SetMouseControl(Control* c) {
@@ -463,23 +493,79 @@ LRESULT WinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
         }
         SetMouseControl(ControlAtPos(x, y));
     }
-    Control* target = captureControl_ ? captureControl_ : ControlAtPos(x, y);
-    if (!target) return 0;
     const bool down = msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN ||
-                      msg == WM_LBUTTONDBLCLK;
+                      msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
     const bool up = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
+    // The capture ends with the last button released.
+    const bool lastUp = up && (wp & kAnyButton) == 0;
+    Control* target = captureControl_ ? captureControl_ : selfPressed_ ? nullptr : ControlAtPos(x, y);
+    if (!target) {
+        // The window's own press: it keeps the mouse until released.
+        if (down && !selfPressed_) {
+            selfPressed_ = true;
+            if (captureMouse) SetCapture(handle_);
+        }
+        if (lastUp) {
+            selfPressed_ = false;
+            if (GetCapture() == handle_) ReleaseCapture();
+        }
+        return 0;
+    }
     if (down && !captureControl_) {
         captureControl_ = target;
         SetCapture(handle_);
     }
     const LRESULT r =
         target->Perform(msg, wp, MAKELPARAM(x - target->Left(), y - target->Top()));
-    if (up) {
+    if (lastUp && captureControl_) {
         captureControl_ = nullptr;
         if (GetCapture() == handle_) ReleaseCapture();
     }
     handled = true;
     return r;
+}
+
+void WinControl::PaintInto(HDC dc, const RECT& clip) {
+    if (clip.right <= clip.left || clip.bottom <= clip.top) return;
+    const int w = std::max(1, Width()), h = std::max(1, Height());
+    // Compatible with the screen, so a monochrome or foreign target DC still
+    // gets a colour picture.
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HDC mem = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    EraseBackground(mem);
+    PaintWindow(mem);
+    PaintControls(mem, &clip);
+    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem, clip.left,
+           clip.top, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+}
+
+void WinControl::Print(HDC dc, LPARAM flags) {
+    // Visible by its own style: a window being animated into view is not shown yet.
+    const auto shown = [](HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) != 0; };
+    if ((flags & PRF_CHECKVISIBLE) && !shown(handle_)) return;
+    if (flags & PRF_CLIENT) PaintInto(dc, RECT{0, 0, Width(), Height()});
+    if (!(flags & PRF_CHILDREN)) return;
+    // Child windows bottom first, each at its place in this window.
+    HWND first = GetWindow(handle_, GW_CHILD);
+    for (HWND c = first ? GetWindow(first, GW_HWNDLAST) : nullptr; c; c = GetWindow(c, GW_HWNDPREV)) {
+        if (!shown(c)) continue;
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&r), 2);
+        const int saved = SaveDC(dc);
+        POINT org;
+        GetViewportOrgEx(dc, &org);
+        SetViewportOrgEx(dc, org.x + r.left, org.y + r.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        SendMessageA(c, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
+        RestoreDC(dc, saved);
+    }
 }
 
 bool WinControl::EraseBackground(HDC dc) {
@@ -539,24 +625,33 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;  // painted with everything else in WM_PAINT
         case WM_PAINT: {
             if (!own) break;
+            if (wp) {
+                // Asked to paint into another DC (a child's background request).
+                HDC dc = reinterpret_cast<HDC>(wp);
+                RECT clip;
+                if (GetClipBox(dc, &clip) != ERROR) PaintInto(dc, clip);
+                return 0;
+            }
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(handle_, &ps);
-            const int w = std::max(1, Width()), h = std::max(1, Height());
-            HDC mem = CreateCompatibleDC(dc);
-            HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
-            HGDIOBJ old = SelectObject(mem, bmp);
-            EraseBackground(mem);
-            PaintWindow(mem);
-            PaintControls(mem, &ps.rcPaint);
-            BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                   ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top,
-                   SRCCOPY);
-            SelectObject(mem, old);
-            DeleteObject(bmp);
-            DeleteDC(mem);
+            PaintInto(dc, ps.rcPaint);
             EndPaint(handle_, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT:
+            if (!own) break;
+            PaintInto(reinterpret_cast<HDC>(wp), RECT{0, 0, Width(), Height()});
+            return 0;
+        case WM_PRINT:
+            if (!own) break;
+            Print(reinterpret_cast<HDC>(wp), lp);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != handle_) {
+                selfPressed_ = false;
+                captureControl_ = nullptr;
+            }
+            break;
         case WM_MOUSELEAVE:
             mouseInside_ = false;
             SetMouseControl(nullptr);
@@ -570,6 +665,8 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             break;
+        case notify::DialogChar:
+            return DialogCharToChildren(wp, lp) ? 1 : 0;
         case WM_SYSCOLORCHANGE:
             Perform(notify::SysColorChange);
             break;

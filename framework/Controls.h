@@ -85,13 +85,26 @@ public:
     void SetCaption(const std::string& t) { SetText(t); }
 
     PopupMenu* popupMenu = nullptr;  // opened by a right click
+    // The menu a right click on this control opens: its own, or the nearest
+    // one up the parent chain.
+    PopupMenu* FindPopupMenu() const;
+
+    // The framework raises Click from a left press released inside the
+    // control; controls that make their own clicks turn this off.
+    bool clickEvents = true;
 
     // Sends a message to the control's own message handler, synchronously.
     LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
     virtual void Invalidate();
     void Repaint();   // invalidate and paint now
-    void Update();
+    // Paints what is invalid now: a windowed control its own window, a
+    // windowless one its parent's.
+    virtual void Update();
+
+    // Runs once after the control's form has made its window and every
+    // control of it is set up, before the form's creation handler.
+    virtual void Loaded() {}
 
     // Point conversions between the control's client area and the screen.
     POINT ClientToScreen(POINT p) const;
@@ -163,12 +176,18 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool v) override;
     void Invalidate() override;
+    void Update() override;
+    void Loaded() override;  // each child's Loaded, in order
+
+    // The window keeps the mouse while a button pressed on it (not on a
+    // windowless child) is held, so moves keep arriving outside it.
+    bool captureMouse = true;
 
     // Places the aligned children again.
     void Realign();
 
-    // Message hooks run before the window procedure; a hook returning true
-    // consumes the message with the result it set.
+    // Message hooks run before the window procedure, the newest first; a hook
+    // returning true consumes the message with the result it set.
     using Hook = std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)>;
     int AddHook(Hook hook);
     void RemoveHook(int id);
@@ -178,8 +197,9 @@ public:
 
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-    // The windowless child under a point of the client area, if any.
-    Control* ControlAtPos(int x, int y) const;
+    // The windowless child under a point of the client area, if any; disabled
+    // ones only when asked for.
+    Control* ControlAtPos(int x, int y, bool allowDisabled = false) const;
 
     static WinControl* FromHandle(HWND hwnd);
 
@@ -189,6 +209,11 @@ protected:
     virtual void HandleCreated() {}
     void DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     virtual void PaintWindow(HDC dc);
+    // Paints the whole client area (background, own picture, windowless
+    // children) through an off-screen bitmap into `dc`, copying `clip` only.
+    void PaintInto(HDC dc, const RECT& clip);
+    // Offers a dialog character to the children in order; true when one took it.
+    bool DialogCharToChildren(WPARAM wp, LPARAM lp);
     // Paints the background: the control's colour. Return false to leave it.
     virtual bool EraseBackground(HDC dc);
     void PaintControls(HDC dc, const RECT* clip);
@@ -202,6 +227,7 @@ private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
     void SetMouseControl(Control* c);
+    void Print(HDC dc, LPARAM flags);
 
     struct HookEntry {
         int id;
@@ -211,8 +237,13 @@ private:
     int nextHookId_ = 1;
     Control* mouseControl_ = nullptr;    // windowless child under the mouse
     Control* captureControl_ = nullptr;  // windowless child that got the button press
+    bool selfPressed_ = false;           // a button press on the window itself is held
     bool mouseInside_ = false;
 };
+
+// The deepest control at a screen point, disabled ones included: a windowless
+// control, or the framework window under the point; none over other windows.
+Control* ControlAtScreenPoint(POINT screen);
 
 // A windowed control that paints itself on a canvas.
 class CustomControl : public WinControl {

@@ -24,6 +24,7 @@ void Form::FillCreateParams(CreateParams& p) {
 
 void Form::Create() {
     Handle();
+    Guarded([this] { Loaded(); });
     if (OnCreate) Guarded(OnCreate);
 }
 
@@ -163,10 +164,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CHAR:
         case WM_SYSCHAR:
-            // Access letters: the first child that takes the character consumes it.
-            for (Control* c : std::vector<Control*>(children_))
-                if (c->Visible() && c->Enabled() && c->Perform(notify::DialogChar, wp, lp) != 0)
-                    return 0;
+            // Access letters: the first control, at any depth, that takes the
+            // character consumes it.
+            if (DialogCharToChildren(wp, lp)) return 0;
             break;
         default:
             break;

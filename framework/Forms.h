@@ -29,7 +29,8 @@ public:
 
     FormPosition position = FormPosition::Designed;
 
-    // Makes the native window (hidden) and runs OnCreate, guarded.
+    // Makes the native window (hidden), runs every control's Loaded, then
+    // OnCreate, each guarded.
     void Create();
 
     void Show();        // a visible window is only brought to the front

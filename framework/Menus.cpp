@@ -128,6 +128,7 @@ HMENU PopupMenu::Handle() {
 }
 
 void PopupMenu::Popup(int x, int y) {
+    if (OnPopup) OnPopup();
     TrackPopupMenu(Handle(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, App().Handle(), nullptr);
 }
 

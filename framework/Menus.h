@@ -52,6 +52,8 @@ public:
     PopupMenu& operator=(const PopupMenu&) = delete;
 
     ImageList* images = nullptr;
+    // Raised just before the menu opens.
+    std::function<void()> OnPopup;
 
     MenuItem& Add(const std::string& name, const std::string& caption, int imageIndex,
                   int groupIndex, std::function<void()> onClick = nullptr);

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "framework/Controls.h"
+#include "framework/WindowClass.h"
 
 namespace fw {
 
@@ -33,14 +34,9 @@ LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 HWND TimerWindow() {
     static HWND hwnd = [] {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = TimerWindowProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QuelvoTimers";
-        RegisterClassExA(&wc);
-        return CreateWindowExA(0, "QuelvoTimers", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
+        HINSTANCE inst = RegisterWindowClass("QuelvoTimers", TimerWindowProc);
+        return CreateWindowExA(0, "QuelvoTimers", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst,
+                               nullptr);
     }();
     return hwnd;
 }
