@@ -80,7 +80,7 @@ std::optional<std::uint32_t> ParseInteger(std::string_view s) {
 
 }  // namespace
 
-std::string ColorToText(TColor color) {
+std::string ColorToText(fw::Color color) {
     for (const auto& entry : kColorTable)
         if (entry.value == color) return std::string(entry.name);
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -89,7 +89,7 @@ std::string ColorToText(TColor color) {
     return text;
 }
 
-bool IdentToColor(std::string_view ident, TColor& color) {
+bool IdentToColor(std::string_view ident, fw::Color& color) {
     for (const auto& entry : kColorTable) {
         if (EqualIgnoringCase(entry.name, ident)) {
             color = entry.value;
@@ -99,8 +99,8 @@ bool IdentToColor(std::string_view ident, TColor& color) {
     return false;
 }
 
-TColor TextToColor(const std::string& text) {
-    TColor color = 0;
+fw::Color TextToColor(const std::string& text) {
+    fw::Color color = 0;
     if (IdentToColor(text, color)) return color;
     if (const auto value = ParseInteger(text)) return *value;
     throw fw::ConvertError(fw::FormatMessage1(kNotAnInteger, text));

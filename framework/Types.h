@@ -7,6 +7,9 @@
 namespace fw {
 
 // 0x00BBGGRR for a plain colour; 0x80000000 | index for a system colour.
+// Unsigned, so that system colours compare and print as the pattern they are
+// (0x80000005 is a positive value); code that needs the signed form (to
+// store it as a 32-bit registry integer) converts with static_cast<std::int32_t>.
 using Color = std::uint32_t;
 
 constexpr Color kSystemColorFlag = 0x80000000u;
@@ -17,6 +20,7 @@ constexpr Color clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clO
                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF;
+constexpr Color clMoneyGreen = 0xC0DCC0, clSkyBlue = 0xF0CAA6, clCream = 0xF0FBFF, clMedGray = 0xA4A0A0;
 constexpr Color clNone = 0x1FFFFFFF, clDefault = 0x20000000;
 constexpr Color clScrollBar = SystemColor(0), clBackground = SystemColor(1),
                 clActiveCaption = SystemColor(2), clInactiveCaption = SystemColor(3),

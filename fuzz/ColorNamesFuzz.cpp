@@ -17,7 +17,7 @@ namespace {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    common::TColor value = 0;
+    fw::Color value = 0;
     try {
         value = common::TextToColor(text);
     } catch (const fw::ConvertError& e) {
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string written = common::ColorToText(value);
     if (written.empty()) Fail();
-    common::TColor again = 0;
+    fw::Color again = 0;
     try {
         again = common::TextToColor(written);
     } catch (const fw::ConvertError&) {

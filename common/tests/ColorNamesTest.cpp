@@ -88,7 +88,7 @@ TEST(ColorTable, HoldsTheFortyNineIdentifiersInOrder) {
 }
 
 TEST(ColorTable, ValuesAreDistinct) {
-    std::set<TColor> values;
+    std::set<fw::Color> values;
     for (const auto& e : kColorTable) values.insert(e.value);
     EXPECT_EQ(values.size(), kColorTable.size());
 }

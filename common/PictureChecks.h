@@ -1,0 +1,73 @@
+// Checks of bitmap, icon and metafile contents before the platform reads
+// them: every byte the platform will read lies inside the file, and sizes
+// stay within the loader's bounds. Each check raises the kind's
+// damaged-picture message (PictureFormat.h) and otherwise describes where
+// the parts lie. Pure code (no windows.h), so it also builds natively.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace common {
+
+// Largest bitmap accepted: the same bounds as for JPEG output.
+inline constexpr std::int64_t kMaxBitmapSide = 16384;
+inline constexpr std::int64_t kMaxBitmapPixels = std::int64_t{32} << 20;
+// Icons: the format's images are at most 256 pixels a side; allow more.
+inline constexpr std::int64_t kMaxIconSide = 1024;
+
+// A bitmap file: file header, information header (core, 40-byte or a later
+// version), colour masks or palette, pixel rows. Any of the standard pixel
+// formats: 1, 4, 8 or 24 bits (16 and 32 but for the core header), plain,
+// run-length (8 and 4 bits, bottom-up) or with colour masks (16 and 32).
+struct BitmapLayout {
+    std::int64_t width = 0;
+    std::int64_t height = 0;  // as written: negative for top-down rows
+    std::int64_t rows = 0;    // the number of rows
+    unsigned bitsPerPixel = 0;
+    std::uint32_t compression = 0;  // as written
+    bool runLength = false;
+    bool colourMasks = false;  // masks instead of a palette
+    std::uint32_t masks[3] = {0, 0, 0};
+    std::size_t paletteAt = 0;  // paletteEntries entries of entrySize bytes
+    std::size_t paletteEntries = 0;
+    std::size_t entrySize = 4;  // 3 with the core header
+    std::size_t bitsAt = 0;     // the pixel data: dataSize bytes
+    std::size_t dataSize = 0;
+};
+BitmapLayout CheckBitmapFile(const std::vector<std::uint8_t>& d);
+
+// An icon file: a directory of images (each a 40-byte-header bitmap with its
+// AND mask, or a PNG stream). Checks the directory and returns it in the
+// form the platform's chooser reads (resource layout: 14-byte entries ending
+// in the id i + 1 of entry i instead of an offset).
+std::vector<std::uint8_t> CheckIconDirectory(const std::vector<std::uint8_t>& d);
+
+// Where the image of directory entry `index` lies, after checking its
+// header; the directory must have passed CheckIconDirectory.
+struct IconImageSpan {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+IconImageSpan CheckIconImage(const std::vector<std::uint8_t>& d, std::size_t index);
+
+// An enhanced metafile: its header record and a chain of records inside
+// the size the header gives, ending with the end-of-file record. Returns
+// that size.
+std::uint32_t CheckEnhancedMetafile(const std::vector<std::uint8_t>& d);
+
+// A Windows metafile, with or without the 22-byte placeable header that
+// gives its size: an 18-byte header and a chain of records (sizes in 16-bit
+// words) ending with the end record.
+struct WindowsMetafileLayout {
+    std::size_t start = 0;         // 22 after a placeable header, else 0
+    std::uint64_t totalBytes = 0;  // the metafile from `start` on
+    bool placeable = false;
+    int left = 0, top = 0, right = 0, bottom = 0;  // placeable: the frame,
+    unsigned perInch = 0;                          // in units of 1/perInch inch
+    int windowExtX = 0, windowExtY = 0;            // the first SetWindowExt; 0: none
+};
+WindowsMetafileLayout CheckWindowsMetafile(const std::vector<std::uint8_t>& d);
+
+}  // namespace common

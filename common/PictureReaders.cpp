@@ -1,0 +1,135 @@
+#include "common/PictureReaders.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+
+#include "common/JpegDecode.h"
+#include "common/PictureChecks.h"
+#include "framework/Graphic.h"
+
+namespace common {
+namespace {
+
+// The picture the platform made (its maker gives none for a null handle),
+// or the kind's damaged-picture message when it made none.
+std::shared_ptr<fw::Graphic> OrDamaged(std::shared_ptr<fw::Graphic> graphic, PictureFormat format) {
+    if (!graphic) RaiseDamaged(format);
+    return graphic;
+}
+
+}  // namespace
+
+std::shared_ptr<fw::Graphic> MakeBitmapPicture(const std::uint8_t* pixels, int width, int height, int channels,
+                                               std::size_t stride, int targetWidth, int targetHeight,
+                                               PictureFormat format) {
+    std::shared_ptr<fw::BitmapGraphic> graphic;
+    try {
+        if (targetWidth > 0 && targetHeight > 0 && (targetWidth != width || targetHeight != height)) {
+            const PixelBuffer resampled =
+                ResamplePixels(pixels, width, height, channels, stride, targetWidth, targetHeight);
+            graphic = fw::BitmapGraphic::FromPixels(resampled.bytes.data(), resampled.width, resampled.height,
+                                                    resampled.channels, resampled.Stride());
+        } else {
+            graphic = fw::BitmapGraphic::FromPixels(pixels, width, height, channels, stride);
+        }
+    } catch (const std::bad_alloc&) {
+        RaiseNoMemory(format);
+    }
+    if (!graphic) RaiseNoMemory(format);
+    return graphic;
+}
+
+// Everything the platform reads has been checked to lie inside the file;
+// the platform then converts any of the standard pixel formats.
+std::shared_ptr<fw::Graphic> ReadBitmapFile(const std::vector<std::uint8_t>& d, int targetWidth, int targetHeight) {
+    const BitmapLayout b = CheckBitmapFile(d);
+
+    // The description handed to the platform: a 40-byte header followed by
+    // the palette or the three colour masks.
+    std::vector<std::uint8_t> infoBytes(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+    auto* info = reinterpret_cast<BITMAPINFO*>(infoBytes.data());
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = static_cast<LONG>(b.width);
+    info->bmiHeader.biHeight = static_cast<LONG>(b.height);
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = static_cast<WORD>(b.bitsPerPixel);
+    info->bmiHeader.biCompression = b.compression;
+    info->bmiHeader.biSizeImage = b.runLength ? static_cast<DWORD>(b.dataSize) : 0;
+    info->bmiHeader.biClrUsed = static_cast<DWORD>(b.paletteEntries);
+    std::uint8_t* table = infoBytes.data() + sizeof(BITMAPINFOHEADER);
+    if (b.colourMasks) {
+        std::memcpy(table, b.masks, sizeof b.masks);
+    } else {
+        const std::uint8_t* palette = d.data() + b.paletteAt;
+        for (std::size_t i = 0; i < b.paletteEntries; ++i) {
+            const std::uint8_t* e = palette + i * b.entrySize;
+            table[i * 4 + 0] = e[0];
+            table[i * 4 + 1] = e[1];
+            table[i * 4 + 2] = e[2];
+            table[i * 4 + 3] = 0;
+        }
+    }
+
+    // Let the platform convert the rows into 32-bpp top-down pixels.
+    BITMAPINFO want{};
+    want.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    want.bmiHeader.biWidth = static_cast<LONG>(b.width);
+    want.bmiHeader.biHeight = -static_cast<LONG>(b.rows);
+    want.bmiHeader.biPlanes = 1;
+    want.bmiHeader.biBitCount = 32;
+    want.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    fw::OwnedBitmap full(CreateDIBSection(nullptr, &want, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (full.Get() == nullptr || bits == nullptr) RaiseNoMemory(PictureFormat::Bitmap);
+    HDC screen = GetDC(nullptr);
+    const int copied =
+        SetDIBits(screen, full.Get(), 0, static_cast<UINT>(b.rows), &d[b.bitsAt], info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (copied <= 0) RaiseDamaged(PictureFormat::Bitmap);
+    GdiFlush();
+    return MakeBitmapPicture(static_cast<const std::uint8_t*>(bits), static_cast<int>(b.width),
+                             static_cast<int>(b.rows), 4, static_cast<std::size_t>(b.width) * 4, targetWidth,
+                             targetHeight, PictureFormat::Bitmap);
+}
+
+std::shared_ptr<fw::Graphic> ReadIconFile(const std::vector<std::uint8_t>& d) {
+    std::vector<std::uint8_t> group = CheckIconDirectory(d);
+    const std::size_t count = (group.size() - 6) / 14;
+    std::size_t chosen = 0;
+    const int id = LookupIconIdFromDirectoryEx(group.data(), TRUE, GetSystemMetrics(SM_CXICON),
+                                               GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
+    if (id >= 1 && static_cast<std::size_t>(id) <= count) chosen = static_cast<std::size_t>(id) - 1;
+    const IconImageSpan image = CheckIconImage(d, chosen);
+    HICON icon = CreateIconFromResourceEx(const_cast<PBYTE>(&d[image.offset]), static_cast<DWORD>(image.size), TRUE,
+                                          0x00030000, 0, 0, LR_DEFAULTCOLOR);
+    return OrDamaged(fw::IconGraphic::FromIcon(icon), PictureFormat::Icon);
+}
+
+std::shared_ptr<fw::Graphic> ReadEnhancedMetafile(const std::vector<std::uint8_t>& d) {
+    const std::uint32_t total = CheckEnhancedMetafile(d);
+    return OrDamaged(fw::MetafileGraphic::FromMetafile(SetEnhMetaFileBits(total, d.data())),
+                     PictureFormat::EnhancedMetafile);
+}
+
+std::shared_ptr<fw::Graphic> ReadWindowsMetafile(const std::vector<std::uint8_t>& d) {
+    const WindowsMetafileLayout w = CheckWindowsMetafile(d);
+    METAFILEPICT picture{};
+    picture.mm = MM_ANISOTROPIC;
+    if (w.placeable) {
+        // The frame in 0.01 mm.
+        const int perInch = static_cast<int>(w.perInch);
+        picture.xExt = MulDiv(w.right > w.left ? w.right - w.left : w.left - w.right, 2540, perInch);
+        picture.yExt = MulDiv(w.bottom > w.top ? w.bottom - w.top : w.top - w.bottom, 2540, perInch);
+        if (picture.xExt <= 0 || picture.yExt <= 0) RaiseDamaged(PictureFormat::WindowsMetafile);
+    } else {
+        if (w.windowExtX == 0 || w.windowExtY == 0) RaiseDamaged(PictureFormat::WindowsMetafile);
+        picture.xExt = MulDiv(w.windowExtX < 0 ? -w.windowExtX : w.windowExtX, 2540, 96);
+        picture.yExt = MulDiv(w.windowExtY < 0 ? -w.windowExtY : w.windowExtY, 2540, 96);
+    }
+    HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(w.totalBytes), &d[w.start], nullptr, &picture);
+    return OrDamaged(fw::MetafileGraphic::FromMetafile(metafile), PictureFormat::WindowsMetafile);
+}
+
+}  // namespace common
