@@ -1,5 +1,7 @@
 #include "framework/Canvas.h"
 
+#include <map>
+#include <tuple>
 
 namespace fw {
 
@@ -11,9 +13,26 @@ COLORREF ColorToRGB(Color c) {
 Font::Font()
     : name("宋体"), height(12), color(clWindowText), charset(DEFAULT_CHARSET) {}
 
+namespace {
+
+using FontKey = std::tuple<std::string, int, bool, bool, bool, bool, BYTE>;
+
+FontKey KeyOf(const Font& f) {
+    return FontKey{f.name, f.height, f.style.bold, f.style.italic, f.style.underline, f.style.strikeOut,
+                   f.charset};
+}
+
+}  // namespace
+
+struct Font::Made {
+    FontKey key;
+    HFONT handle;
+    ~Made() { DeleteObject(handle); }
+};
+
 Font::Font(const Font& other)
     : name(other.name), height(other.height), style(other.style), color(other.color),
-      charset(other.charset) {}
+      charset(other.charset), made_(other.made_) {}
 
 Font& Font::operator=(const Font& other) {
     if (this != &other) {
@@ -22,47 +41,44 @@ Font& Font::operator=(const Font& other) {
         style = other.style;
         color = other.color;
         charset = other.charset;
+        made_ = other.made_;
     }
     return *this;
 }
 
-Font::~Font() {
-    if (handle_) DeleteObject(handle_);
-}
+Font::~Font() = default;
 
 bool Font::SameAs(const Font& o) const {
     return name == o.name && height == o.height && style == o.style && color == o.color &&
            charset == o.charset;
 }
 
-void Font::Changed() {
-    if (handle_) DeleteObject(handle_);
-    handle_ = nullptr;
-}
+void Font::Changed() { made_.reset(); }
 
 HFONT Font::Handle() const {
-    if (handle_ && (madeName_ != name || madeHeight_ != height || !(madeStyle_ == style) ||
-                    madeCharset_ != charset)) {
-        DeleteObject(handle_);
-        handle_ = nullptr;
+    const FontKey key = KeyOf(*this);
+    if (made_ && made_->key == key) return made_->handle;
+    // Never destroyed: fonts may outlive static destruction order.
+    static auto* shared = new std::map<FontKey, std::weak_ptr<const Made>>;
+    if (auto it = shared->find(key); it != shared->end()) {
+        if (auto live = it->second.lock()) {
+            made_ = live;
+            return made_->handle;
+        }
     }
-    if (!handle_) {
-        LOGFONTA lf{};
-        lf.lfHeight = -height;
-        lf.lfWeight = style.bold ? FW_BOLD : FW_NORMAL;
-        lf.lfItalic = style.italic;
-        lf.lfUnderline = style.underline;
-        lf.lfStrikeOut = style.strikeOut;
-        lf.lfCharSet = charset;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lstrcpynA(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-        handle_ = CreateFontIndirectA(&lf);
-        madeName_ = name;
-        madeHeight_ = height;
-        madeStyle_ = style;
-        madeCharset_ = charset;
-    }
-    return handle_;
+    LOGFONTA lf{};
+    lf.lfHeight = -height;
+    lf.lfWeight = style.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = style.italic;
+    lf.lfUnderline = style.underline;
+    lf.lfStrikeOut = style.strikeOut;
+    lf.lfCharSet = charset;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynA(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+    std::shared_ptr<const Made> made(new Made{key, CreateFontIndirectA(&lf)});
+    (*shared)[key] = made;
+    made_ = made;
+    return made_->handle;
 }
 
 Canvas::Canvas(HDC dc) : dc_(dc) {}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "framework/Types.h"
@@ -18,7 +19,9 @@ struct FontStyle {
     bool operator==(const FontStyle&) const = default;
 };
 
-// A font description; the GDI font is made when first needed and cached.
+// A font description; the GDI font is made when first needed and shared by
+// every font of the same face, height, style and character set, so copying
+// a font (as each paint does) makes no GDI object.
 class Font {
 public:
     Font();
@@ -37,11 +40,8 @@ public:
     bool SameAs(const Font& other) const;
 
 private:
-    mutable HFONT handle_ = nullptr;
-    mutable std::string madeName_;
-    mutable int madeHeight_ = 0;
-    mutable FontStyle madeStyle_;
-    mutable BYTE madeCharset_ = 0;
+    struct Made;
+    mutable std::shared_ptr<const Made> made_;
 };
 
 struct Pen {

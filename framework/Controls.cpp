@@ -29,6 +29,69 @@ MouseButton ButtonOf(UINT msg) {
 
 constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 
+struct Surface {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    int w = 0, h = 0;
+};
+
+// The off-screen picture windows paint through: one bitmap for the program,
+// grown to the largest window painted, kept between paints (making one per
+// paint costs more than the painting). A paint inside a paint (a parent
+// asked for a control's background) gets a bitmap of its own for the time.
+class BackBuffer {
+public:
+    explicit BackBuffer(int w, int h) : nested_(inUse_) {
+        inUse_ = true;
+        if (nested_) {
+            Make(own_, w, h);
+            dc_ = own_.dc;
+        } else {
+            if (w > shared_.w || h > shared_.h) {
+                Free(shared_);
+                Make(shared_, std::max(w, shared_.w), std::max(h, shared_.h));
+            }
+            dc_ = shared_.dc;
+        }
+        saved_ = SaveDC(dc_);
+    }
+    ~BackBuffer() {
+        RestoreDC(dc_, saved_);
+        if (nested_) Free(own_);
+        else inUse_ = false;
+    }
+    BackBuffer(const BackBuffer&) = delete;
+    BackBuffer& operator=(const BackBuffer&) = delete;
+    HDC Handle() const { return dc_; }
+
+private:
+    static void Make(Surface& s, int w, int h) {
+        // Compatible with the screen, so a monochrome or foreign target DC
+        // still gets a colour picture.
+        HDC screen = GetDC(nullptr);
+        s.bitmap = CreateCompatibleBitmap(screen, w, h);
+        s.dc = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
+        s.old = SelectObject(s.dc, s.bitmap);
+        s.w = w;
+        s.h = h;
+    }
+    static void Free(Surface& s) {
+        if (!s.dc) return;
+        SelectObject(s.dc, s.old);
+        DeleteObject(s.bitmap);
+        DeleteDC(s.dc);
+        s = Surface{};
+    }
+    static inline Surface shared_;
+    static inline bool inUse_ = false;
+    bool nested_;
+    Surface own_;
+    HDC dc_ = nullptr;
+    int saved_ = 0;
+};
+
 }  // namespace
 
 void Guarded(const std::function<void()>& f) noexcept {
@@ -527,22 +590,14 @@ LRESULT WinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
 
 void WinControl::PaintInto(HDC dc, const RECT& clip) {
     if (clip.right <= clip.left || clip.bottom <= clip.top) return;
-    const int w = std::max(1, Width()), h = std::max(1, Height());
-    // Compatible with the screen, so a monochrome or foreign target DC still
-    // gets a colour picture.
-    HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    HDC mem = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(mem, bmp);
+    BackBuffer buffer(std::max(1, Width()), std::max(1, Height()));
+    HDC mem = buffer.Handle();
+    IntersectClipRect(mem, clip.left, clip.top, clip.right, clip.bottom);
     EraseBackground(mem);
     PaintWindow(mem);
     PaintControls(mem, &clip);
     BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem, clip.left,
            clip.top, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
 }
 
 void WinControl::Print(HDC dc, LPARAM flags) {
@@ -648,8 +703,13 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CAPTURECHANGED:
             if (reinterpret_cast<HWND>(lp) != handle_) {
+                // A press can end in a menu, a dialog or a task switch: the
+                // windowless child holding the mouse hears of it.
                 selfPressed_ = false;
-                captureControl_ = nullptr;
+                if (Control* c = captureControl_) {
+                    captureControl_ = nullptr;
+                    c->Perform(WM_CAPTURECHANGED, wp, lp);
+                }
             }
             break;
         case WM_MOUSELEAVE:

@@ -173,6 +173,7 @@ public:
     void InsertControl(Control* c);
     void RemoveControl(Control* c);
 
+    using Control::SetBounds;
     void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool v) override;
     void Invalidate() override;

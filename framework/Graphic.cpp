@@ -55,7 +55,11 @@ bool EmptyRect(const RECT& r) { return r.right == r.left || r.bottom == r.top; }
 BitmapGraphic::BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height)
     : bitmap_(bitmap), bits_(bits), width_(width), height_(height) {}
 
-BitmapGraphic::~BitmapGraphic() { DeleteObject(bitmap_); }
+BitmapGraphic::~BitmapGraphic() {
+    DeleteObject(bitmap_);
+    if (mask_) DeleteObject(mask_);
+    if (masked_) DeleteObject(masked_);
+}
 
 std::shared_ptr<BitmapGraphic> BitmapGraphic::Create(int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
@@ -144,12 +148,58 @@ void BitmapGraphic::Draw(HDC dc, const RECT& dest) const {
     if (oldMode != 0) SetStretchBltMode(dc, oldMode);
 }
 
+bool BitmapGraphic::MakeTransparency() const {
+    if (mask_ && masked_) return true;
+    HDC screen = GetDC(nullptr);
+    HBITMAP mask = CreateBitmap(width_, height_, 1, 1, nullptr);
+    HBITMAP masked = CreateCompatibleBitmap(screen, width_, height_);
+    bool ok = mask && masked;
+    if (ok) {
+        MemoryDc source(screen, bitmap_), maskDc(screen, mask), maskedDc(screen, masked);
+        ok = source.Ok() && maskDc.Ok() && maskedDc.Ok();
+        if (ok) {
+            // Colour to monochrome: pixels of the background colour become set bits.
+            SetBkColor(source.Handle(), PixelAt(0, height_ - 1));
+            BitBlt(maskDc.Handle(), 0, 0, width_, height_, source.Handle(), 0, 0, SRCCOPY);
+            // The picture with its background black: AND with the mask read
+            // as black where set, white where clear.
+            BitBlt(maskedDc.Handle(), 0, 0, width_, height_, source.Handle(), 0, 0, SRCCOPY);
+            SetTextColor(maskedDc.Handle(), RGB(255, 255, 255));
+            SetBkColor(maskedDc.Handle(), RGB(0, 0, 0));
+            BitBlt(maskedDc.Handle(), 0, 0, width_, height_, maskDc.Handle(), 0, 0, SRCAND);
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    if (!ok) {
+        if (mask) DeleteObject(mask);
+        if (masked) DeleteObject(masked);
+        return false;
+    }
+    mask_ = mask;
+    masked_ = masked;
+    return true;
+}
+
 void BitmapGraphic::DrawTransparent(HDC dc, const RECT& dest) const {
-    if (EmptyRect(dest)) return;
-    MemoryDc mem(dc, bitmap_);
-    if (!mem.Ok()) return;
-    TransparentBlt(dc, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, mem.Handle(), 0, 0,
-                   width_, height_, PixelAt(0, height_ - 1));
+    if (EmptyRect(dest) || !MakeTransparency()) return;
+    MemoryDc maskDc(dc, mask_), maskedDc(dc, masked_);
+    if (!maskDc.Ok() || !maskedDc.Ok()) return;
+    const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+    // Two block transfers with masks made once: the background keeps the
+    // destination (AND white), the picture goes in where the mask is clear.
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const COLORREF oldBk = SetBkColor(dc, RGB(255, 255, 255));
+    if (dw == width_ && dh == height_) {
+        BitBlt(dc, dest.left, dest.top, dw, dh, maskDc.Handle(), 0, 0, SRCAND);
+        BitBlt(dc, dest.left, dest.top, dw, dh, maskedDc.Handle(), 0, 0, SRCPAINT);
+    } else {
+        const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, dest.left, dest.top, dw, dh, maskDc.Handle(), 0, 0, width_, height_, SRCAND);
+        StretchBlt(dc, dest.left, dest.top, dw, dh, maskedDc.Handle(), 0, 0, width_, height_, SRCPAINT);
+        if (oldMode != 0) SetStretchBltMode(dc, oldMode);
+    }
+    SetBkColor(dc, oldBk);
+    SetTextColor(dc, oldText);
 }
 
 std::size_t BitmapGraphic::Bytes() const { return Stride() * static_cast<std::size_t>(height_); }

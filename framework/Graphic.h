@@ -78,8 +78,13 @@ public:
 private:
     BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height);
     static std::shared_ptr<BitmapGraphic> Create(int width, int height);
+    bool MakeTransparency() const;
 
     HBITMAP bitmap_;
+    // Made at the first transparent drawing: a monochrome mask of the
+    // background pixels and a copy of the picture with them black.
+    mutable HBITMAP mask_ = nullptr;
+    mutable HBITMAP masked_ = nullptr;
     std::uint8_t* bits_;
     int width_;
     int height_;

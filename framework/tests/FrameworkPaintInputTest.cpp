@@ -312,3 +312,28 @@ TEST_F(FrameworkPaintInput, ARightClickOpensTheNearestMenuUpTheParentChain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FontSharing, CopiesShareOneGdiFontAndAnEditMakesItsOwn) {
+    fw::Font a;
+    a.name = "Arial";
+    a.height = 16;
+    fw::Font b = a;
+    EXPECT_EQ(a.Handle(), b.Handle());
+    fw::Font c;
+    c.name = "Arial";
+    c.height = 16;
+    EXPECT_EQ(c.Handle(), a.Handle());  // the same description, made once
+    HFONT shared = a.Handle();
+    b.style.bold = true;
+    b.Changed();
+    EXPECT_NE(b.Handle(), shared);
+    EXPECT_EQ(a.Handle(), shared);
+    LOGFONTA lf{};
+    ASSERT_NE(GetObjectA(b.Handle(), sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfWeight, FW_BOLD);
+    EXPECT_EQ(lf.lfHeight, -16);
+}
+
+}  // namespace
