@@ -248,6 +248,22 @@ void Control::Click() {
     if (OnClick) OnClick();
 }
 
+void Control::MouseDown(const MouseEvent& e) {
+    if (OnMouseDown) OnMouseDown(e);
+}
+
+void Control::MouseMove(const MouseEvent& e) {
+    if (OnMouseMove) OnMouseMove(e);
+}
+
+void Control::MouseUp(const MouseEvent& e) {
+    if (OnMouseUp) OnMouseUp(e);
+}
+
+void Control::DblClick(const MouseEvent&) {
+    if (OnDblClick) OnDblClick();
+}
+
 void Control::DefaultHandler(UINT, WPARAM, LPARAM, LRESULT&) {}
 
 LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -256,16 +272,17 @@ LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         MouseEvent e{ButtonOf(msg), static_cast<UINT>(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
         switch (msg) {
             case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
+            case WM_RBUTTONDBLCLK: case WM_MBUTTONDBLCLK:
                 if (msg == WM_LBUTTONDOWN) mouseDown_ = true;
-                if (OnMouseDown) OnMouseDown(e);
+                MouseDown(e);
                 break;
             case WM_MOUSEMOVE:
-                if (OnMouseMove) OnMouseMove(e);
+                MouseMove(e);
                 break;
             case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_MBUTTONUP: {
                 const bool wasDown = mouseDown_ && msg == WM_LBUTTONUP;
                 if (msg == WM_LBUTTONUP) mouseDown_ = false;
-                if (OnMouseUp) OnMouseUp(e);
+                MouseUp(e);
                 if (wasDown && clickEvents && ClientRect().Contains(e.x, e.y)) Click();
                 if (msg == WM_RBUTTONUP && !IsWindowed()) {  // windows: WM_CONTEXTMENU
                     if (PopupMenu* menu = FindPopupMenu()) {
@@ -277,7 +294,9 @@ LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 break;
             }
             case WM_LBUTTONDBLCLK:
-                if (OnDblClick) OnDblClick();
+                // The second press of a double click: a press, then the double click.
+                MouseDown(e);
+                DblClick(e);
                 break;
             default: break;
         }

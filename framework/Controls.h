@@ -129,6 +129,13 @@ protected:
     friend class WinControl;
     virtual void Paint(Canvas&) {}
     virtual void Click();
+    // The control's own mouse events, in its client coordinates; each raises
+    // its published event. A control that makes other use of the mouse
+    // overrides them (the framework's capture and routing happen all the same).
+    virtual void MouseDown(const MouseEvent& e);
+    virtual void MouseMove(const MouseEvent& e);
+    virtual void MouseUp(const MouseEvent& e);
+    virtual void DblClick(const MouseEvent& e);
     virtual void DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     // Called after the bounds changed.
     virtual void Resized() {}
