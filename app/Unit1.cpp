@@ -5,6 +5,10 @@
 
 #include <cstring>
 
+#include "common/ColorNames.h"
+#include "common/PictureLoader.h"
+#include "common/Registry.h"
+#include "common/SettingsNames.h"
 #include "framework/Application.h"
 #include "framework/Graphic.h"
 
@@ -43,6 +47,18 @@ namespace {
 
 std::string RootPath(char letter) { return std::string(1, letter) + ":\\"; }
 
+// The frame colours every window's bars share.
+constexpr fw::Color kInactiveCaptionColor = 8559266;  // 0x00829AA2
+
+void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const fw::Rect& bounds) {
+    bar.name = name;
+    bar.SetBounds(bounds);
+    bar.SetAlign(align);
+    bar.SetActiveTextColor(fw::clWhite);
+    bar.SetInactiveTextColor(kInactiveCaptionColor);
+    bar.SetTitlebarColor(fw::clBackground);
+}
+
 HWND registeredHotKeyWindow = nullptr;
 
 }  // namespace
@@ -71,6 +87,36 @@ TForm1::TForm1() {
     SetBounds(394, 156, 262, 193);
     SetColor(fw::clBlack);
     popupMenu = &PopupMenu1;
+
+    SetUpFrameBar(FlatTitlebar1, "FlatTitlebar1", fw::Align::Top, fw::Bounds(0, 0, 262, 41));
+    FlatTitlebar1.SetCaption("Quelvo1.0版");
+    FlatTitlebar1.ChangeFont([](fw::Font& f) {
+        f.name = "MS Sans Serif";
+        f.height = 16;
+        f.style.bold = true;
+    });
+    SetUpFrameBar(FlatTitlebar2, "FlatTitlebar2", fw::Align::Left, fw::Bounds(0, 41, 13, 139));
+    SetUpFrameBar(FlatTitlebar3, "FlatTitlebar3", fw::Align::Right, fw::Bounds(248, 41, 14, 139));
+    SetUpFrameBar(FlatTitlebar4, "FlatTitlebar4", fw::Align::Bottom, fw::Bounds(0, 180, 262, 13));
+
+    FlatSpeedButton1.name = "FlatSpeedButton1";
+    FlatSpeedButton1.SetBounds(220, 8, 25, 25);
+    FlatSpeedButton1.SetCaption("X");
+    FlatSpeedButton1.ChangeFont([](fw::Font& f) {
+        f.name = "MS Sans Serif";
+        f.height = 19;
+        f.style.bold = true;
+        f.color = fw::clWhite;
+    });
+    FlatSpeedButton1.SetColor(fw::clBackground);
+    FlatSpeedButton1.SetTransparentMode(flat::tmNotFocused);
+    FlatSpeedButton1.OnClick = [this] { FlatSpeedButton1Click(); };
+
+    Image2.name = "Image2";
+    Image2.SetBounds(32, 4, 32, 32);
+    if (auto icon = static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, 32, 32, 0)))
+        Image2.SetPicture(fw::IconGraphic::FromIcon(icon));
 
     Image1.name = "Image1";
     Image1.SetBounds(13, 41, 235, 139);
@@ -140,9 +186,27 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ApplySettings() {
-    // The settings key arrives with its own change: first-run defaults, or
-    // reading the key, applying the picture and frame colour, registering the
-    // hot key through RegisterDoorHotKey.
+    using namespace common;
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    reg.OpenKey(kSoftwareKey, true);
+    if (!reg.KeyExists(kSettingsKeyName)) {
+        // First run: the defaults, which the window's design already shows;
+        // no hot key until the next start or a letter choice.
+        reg.CreateKey(kSettingsKeyName);
+        reg.OpenKey(kSettingsKeyName, true);
+        reg.WriteBool(kImageCanSee, kDefaultImageCanSee);
+        reg.WriteString(kImagePath, kDefaultImagePath);
+        reg.WriteString(kBarColor, kDefaultBarColor);
+        reg.WriteInteger(kKeyValue, kDefaultKeyValue);
+        return;
+    }
+    reg.OpenKey(kSettingsKeyName, true);
+    Image1.SetVisible(reg.ReadBool(kImageCanSee));
+    if (reg.ReadBool(kImageCanSee)) LoadPictureFile(reg.ReadString(kImagePath), Image1);
+    for (TFlatTitlebar* bar : FrameBars) bar->SetTitlebarColor(TextToColor(reg.ReadString(kBarColor)));
+    HotKeyCode = reg.ReadInteger(kKeyValue);
+    RegisterDoorHotKey(Handle());
 }
 
 void TForm1::AddTrayIcon() {
@@ -162,6 +226,7 @@ void TForm1::AddTrayIcon() {
 void TForm1::FormShow() {
     AnimateWindow(Handle(), 150, AW_CENTER);
     Repaint();
+    for (TFlatTitlebar* bar : FrameBars) bar->Repaint();
 }
 
 void TForm1::FormHide() { AnimateWindow(Handle(), 150, AW_HIDE | AW_CENTER); }
@@ -175,7 +240,12 @@ LRESULT TForm1::TrayIconNotify(WPARAM, LPARAM lp) {
         case WM_RBUTTONUP: {
             POINT p;
             GetCursorPos(&p);
+            // A notification icon's menu takes its access letters and closes on
+            // a click elsewhere only when the program is in the foreground; the
+            // null message afterwards lets the next opening stay open.
+            SetForegroundWindow(Handle());
             PopupMenu1.Popup(p.x, p.y);
+            PostMessageA(Handle(), WM_NULL, 0, 0);
             break;
         }
         case WM_LBUTTONDBLCLK:
@@ -228,6 +298,7 @@ void TForm1::V1Click() {}        // the options window comes with its own change
 void TForm1::M1Click() {}        // the appearance window comes with its own change
 void TForm1::Q1Click() { Close(); }
 void TForm1::KeltrinA1Click() {}  // the about window comes with its own change
+void TForm1::FlatSpeedButton1Click() { Hide(); }
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {

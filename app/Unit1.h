@@ -13,6 +13,11 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdControls.h"
+#include "flat/TFlatSpeedButtonUnit.h"
+#include "flat/TFlatTitlebarUnit.h"
+
+using flat::TFlatSpeedButton;
+using flat::TFlatTitlebar;
 
 // The notification-icon record in its first, 88-byte form.
 struct TTrayIconRecord {
@@ -71,6 +76,15 @@ public:
 
     fw::ImageList ImageList1{16, 16};
     fw::PopupMenu PopupMenu1;
+    // The frame: the top bar carries the caption, the close button and the
+    // icon and drags the window; the other three are its coloured edges.
+    TFlatTitlebar FlatTitlebar1{this};
+    TFlatSpeedButton FlatSpeedButton1{&FlatTitlebar1};
+    fw::Image Image2{&FlatTitlebar1};  // the program's icon
+    TFlatTitlebar FlatTitlebar2{this};
+    TFlatTitlebar FlatTitlebar3{this};
+    TFlatTitlebar FlatTitlebar4{this};
+    // Inside the frame, bottom to top.
     fw::Image Image1{this};   // background picture
     fw::Label Label1{this};
     fw::Image Image3{this};   // logo
@@ -97,6 +111,10 @@ public:
     void M1Click();
     void Q1Click();
     void KeltrinA1Click();
+    void FlatSpeedButton1Click();
+
+    // The four frame pieces, top, left, right, bottom.
+    TFlatTitlebar* FrameBars[4] = {&FlatTitlebar1, &FlatTitlebar2, &FlatTitlebar3, &FlatTitlebar4};
 
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 

@@ -1,0 +1,207 @@
+// Measures what painting the shown main window costs: a full repaint (the
+// window, its four frame bars with the close button and icon, picture, label
+// and logo) without and with a background picture, against one plain
+// 262 x 193 block transfer to the same window, in the same run. Counts the
+// colour-model conversions made while painting, and checks that the hover
+// timers stand still once the window is hidden and the pointer is elsewhere.
+//
+// Goals: a full repaint costs at most 3 times the plain block transfer; no
+// colour-model conversion while painting; no hover timer running when idle.
+//
+//   build/mingw/bench/MainWindowBench.exe [repaints]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "common/PictureLoader.h"
+#include "common/tests/JpegTestEncoder.h"
+#include "flat/HSLUtils.h"
+#include "framework/Application.h"
+
+extern DWORD StartupPauseMs;
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        fw::App().ProcessMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// Microseconds per call of `f`, best of five batches of `n`.
+template <typename F>
+double PerCall(int n, F f) {
+    double best = 1e30;
+    for (int batch = 0; batch < 5; ++batch) {
+        const double t0 = Now();
+        for (int i = 0; i < n; ++i) f();
+        GdiFlush();
+        best = std::min(best, (Now() - t0) * 1000.0 / n);
+    }
+    return best;
+}
+
+void FullRepaint(HWND h) {
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// The cheapest repaint of a window of the main window's size: a plain
+// window whose paint is one 262 x 193 block transfer from a prepared bitmap.
+HDC plainSource = nullptr;
+
+LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        BitBlt(dc, 0, 0, 262, 193, plainSource, 0, 0, SRCCOPY);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND) return 1;
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND MakePlainWindow() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PlainPaint";
+    RegisterClassExA(&wc);
+    HWND h = CreateWindowExA(0, "PlainPaint", "", WS_POPUP | WS_VISIBLE, 394, 400, 262, 193, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    return h;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    StartupPauseMs = 0;
+    fw::App().Initialize();
+    fw::App().SetTitle("Quelvo");
+    fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
+        std::printf("error box: %s\n", text.c_str());
+    };
+    Form1 = fw::App().CreateForm<TForm1>();
+    Form1->Show();
+    Pump(400);
+    HWND h = Form1->Handle();
+
+    // The plain block transfer: one 262 x 193 picture onto the window.
+    HDC screen = GetDC(h);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 262, 193);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    PatBlt(mem, 0, 0, 262, 193, BLACKNESS);
+    const double blitHeld = PerCall(n, [&] { BitBlt(screen, 0, 0, 262, 193, mem, 0, 0, SRCCOPY); });
+    // As a paint does it: the window's DC taken and given back, which puts
+    // the picture on the screen.
+    const double blit = PerCall(n, [&] {
+        HDC dc = GetDC(h);
+        BitBlt(dc, 0, 0, 262, 193, mem, 0, 0, SRCCOPY);
+        ReleaseDC(h, dc);
+    });
+    // The drawing alone, off the screen: the whole window with its frame bars
+    // and controls printed into a bitmap, against one copy of such a bitmap.
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP targetBitmap = CreateCompatibleBitmap(screen, 262, 193);
+    HGDIOBJ targetOld = SelectObject(target, targetBitmap);
+    const double copy = PerCall(n, [&] { BitBlt(target, 0, 0, 262, 193, mem, 0, 0, SRCCOPY); });
+    const unsigned long hslPrintBefore = flat::HslConversions();
+    const double print = PerCall(n, [&] {
+        SendMessageA(h, WM_PRINT, reinterpret_cast<WPARAM>(target), PRF_CLIENT | PRF_CHILDREN);
+    });
+    const unsigned long hslPrint = flat::HslConversions() - hslPrintBefore;
+    SelectObject(target, targetOld);
+    DeleteObject(targetBitmap);
+    DeleteDC(target);
+
+    plainSource = mem;
+    HWND plainWindow = MakePlainWindow();
+    Pump(200);
+    const double plainPaint = PerCall(n, [&] {
+        InvalidateRect(plainWindow, nullptr, FALSE);
+        UpdateWindow(plainWindow);
+    });
+    DestroyWindow(plainWindow);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(h, screen);
+
+    const unsigned long hslBefore = flat::HslConversions();
+    const double formOnly = PerCall(n, [&] { Form1->Repaint(); });
+    const double plain = PerCall(n, [&] { FullRepaint(h); });
+
+    // A background picture, as the settings step or the appearance window sets it.
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + "quelvo-bench.jpg";
+    std::vector<std::uint8_t> pixels(800 * 600 * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 7) / 5);
+    const bool written = WriteFileBytes(path, testjpeg::Encode(pixels, 800, 600, testjpeg::Kind::Rgb));
+    if (written) fw::Guarded([&] { common::LoadPictureFile(path, Form1->Image1); });
+    Form1->Image1.SetVisible(true);
+    Pump(100);
+    const unsigned long hslPictureBefore = flat::HslConversions();
+    const double picture = PerCall(n, [&] { FullRepaint(h); });
+    const unsigned long hslDuring =
+        (hslPictureBefore - hslBefore) + (flat::HslConversions() - hslPictureBefore) + hslPrint;
+    DeleteFileA(path.c_str());
+
+    // Idle: hidden, the pointer away from every control.
+    Form1->Hide();
+    SetCursorPos(5, 700);
+    Pump(600);
+    const fw::Timer* hover = TFlatSpeedButton::HoverTimer();
+    const bool speedTimer = hover && hover->Enabled();
+
+    std::printf("Main window repaint, microseconds per call (best of 5 x %d)\n", n);
+    std::printf(" drawing, off the screen\n");
+    std::printf("  %-36s %10.1f\n", "one 262 x 193 BitBlt between bitmaps", copy);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt, goal <= 3)\n", "whole window printed into a bitmap", print,
+                print / copy);
+    std::printf(" on the screen\n");
+    std::printf("  %-36s %10.1f\n", "plain 262 x 193 BitBlt, DC held", blitHeld);
+    std::printf("  %-36s %10.1f\n", "plain 262 x 193 BitBlt", blit);
+    std::printf("  %-36s %10.1f\n", "plain window painting one BitBlt", plainPaint);
+    std::printf("  %-36s %10.1f\n", "window alone (no frame bars)", formOnly);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt, goal <= 3)\n", "full repaint, no picture", plain,
+                plain / blit);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt, goal <= 3)%s\n", "full repaint, background picture",
+                picture, picture / blit, written ? "" : "  [picture not written]");
+    std::printf("Colour-model conversions during %d repaints: %lu (goal 0)\n", 15 * n, hslDuring);
+    std::printf("Hover timer of the speed buttons while idle: %s (goal stopped)\n",
+                speedTimer ? "running" : "stopped");
+    fw::App().Finalize();
+    return 0;
+}
