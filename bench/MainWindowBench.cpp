@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "bench/BenchSupport.h"
 #include "common/PictureLoader.h"
 #include "common/tests/JpegTestEncoder.h"
 #include "flat/HSLUtils.h"
@@ -27,34 +28,15 @@ extern DWORD StartupPauseMs;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        fw::App().ProcessMessages();
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
-
 // Microseconds per call of `f`, best of five batches of `n`.
 template <typename F>
 double PerCall(int n, F f) {
     double best = 1e30;
     for (int batch = 0; batch < 5; ++batch) {
-        const double t0 = Now();
+        const double t0 = bench::Now();
         for (int i = 0; i < n; ++i) f();
         GdiFlush();
-        best = std::min(best, (Now() - t0) * 1000.0 / n);
+        best = std::min(best, (bench::Now() - t0) * 1000.0 / n);
     }
     return best;
 }
@@ -91,16 +73,6 @@ HWND MakePlainWindow() {
     return h;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,7 +85,7 @@ int main(int argc, char** argv) {
     };
     Form1 = fw::App().CreateForm<TForm1>();
     Form1->Show();
-    Pump(400);
+    bench::Pump(400);
     HWND h = Form1->Handle();
 
     // The plain block transfer: one 262 x 193 picture onto the window.
@@ -147,7 +119,7 @@ int main(int argc, char** argv) {
 
     plainSource = mem;
     HWND plainWindow = MakePlainWindow();
-    Pump(200);
+    bench::Pump(200);
     const double plainPaint = PerCall(n, [&] {
         InvalidateRect(plainWindow, nullptr, FALSE);
         UpdateWindow(plainWindow);
@@ -168,10 +140,10 @@ int main(int argc, char** argv) {
     const std::string path = std::string(dir) + "quelvo-bench.jpg";
     std::vector<std::uint8_t> pixels(800 * 600 * 3);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 7) / 5);
-    const bool written = WriteFileBytes(path, testjpeg::Encode(pixels, 800, 600, testjpeg::Kind::Rgb));
+    const bool written = bench::WriteFileBytes(path, testjpeg::Encode(pixels, 800, 600, testjpeg::Kind::Rgb));
     if (written) fw::Guarded([&] { common::LoadPictureFile(path, Form1->Image1); });
     Form1->Image1.SetVisible(true);
-    Pump(100);
+    bench::Pump(100);
     const unsigned long hslPictureBefore = flat::HslConversions();
     const double picture = PerCall(n, [&] { FullRepaint(h); });
     const unsigned long hslDuring =
@@ -181,7 +153,7 @@ int main(int argc, char** argv) {
     // Idle: hidden, the pointer away from every control.
     Form1->Hide();
     SetCursorPos(5, 700);
-    Pump(600);
+    bench::Pump(600);
     const fw::Timer* hover = TFlatSpeedButton::HoverTimer();
     const bool speedTimer = hover && hover->Enabled();
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "common/JpegDecode.h"
 #include "common/PictureLoader.h"
 #include "common/tests/JpegTestEncoder.h"
@@ -23,26 +24,6 @@
 #include "framework/Graphic.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-bool WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
 
 struct Control {
     const char* name;
@@ -53,24 +34,6 @@ const Control kControls[] = {
     {"main window", 235, 139}, {"appearance", 311, 187}, {"options page 1", 246, 101},
     {"options page 2", 246, 101}, {"options page 3", 246, 101}, {"options page 4", 246, 101},
 };
-
-// Takes this thread's messages as an idle program's loop would, until
-// `done` holds or `ms` milliseconds have passed; true when done.
-template <typename Done>
-bool RunMessageLoop(DWORD ms, Done done) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - elapsed, 10), QS_ALLINPUT);
-    }
-}
 
 struct Figures {
     std::size_t fileBytes = 0;
@@ -96,19 +59,19 @@ Figures Measure(const std::string& path, const std::vector<std::uint8_t>& jpeg, 
         std::vector<std::shared_ptr<fw::Graphic>> pictures;
         const unsigned long decodesBefore = common::PictureFileDecodes();
         std::size_t peakKept = 0;
-        const double t0 = Now();
+        const double t0 = bench::Now();
         for (const Control& c : kControls) {
             pictures.push_back(common::LoadPictureFile(path, c.width, c.height));
             peakKept = std::max(peakKept, common::PictureCacheBytes());
         }
-        const double t1 = Now();
+        const double t1 = bench::Now();
         f.sixLoadsMs = std::min(f.sixLoadsMs, t1 - t0);
         f.decodes = common::PictureFileDecodes() - decodesBefore;
         f.peakKeptBytes = std::max(f.peakKeptBytes, peakKept);
 
         // The handler returns; the program's message loop goes idle.
-        const bool released = RunMessageLoop(2000, [] { return common::PictureCacheBytes() == 0; });
-        f.idleReleaseMs = released ? Now() - t1 : -1;
+        const bool released = bench::RunMessageLoop(2000, [] { return common::PictureCacheBytes() == 0; });
+        f.idleReleaseMs = released ? bench::Now() - t1 : -1;
         std::set<const fw::Graphic*> seen;
         f.heldBytes = common::PictureCacheBytes();
         f.perControlBytes = 0;
@@ -121,9 +84,9 @@ Figures Measure(const std::string& path, const std::vector<std::uint8_t>& jpeg, 
         common::ReleasePictureCache();
 
         // One plain decode of the whole picture at full size, from memory.
-        const double t2 = Now();
+        const double t2 = bench::Now();
         const common::JpegDecodeResult full = common::DecodeJpeg(jpeg.data(), jpeg.size());
-        const double t3 = Now();
+        const double t3 = bench::Now();
         if (!full.Ok()) std::printf("full decode failed: %s\n", full.message.c_str());
         f.fullDecodeMs = std::min(f.fullDecodeMs, t3 - t2);
 
@@ -132,16 +95,16 @@ Figures Measure(const std::string& path, const std::vector<std::uint8_t>& jpeg, 
         common::JpegDecodeOptions small;
         small.targetWidth = 311;
         small.targetHeight = 187;
-        const double t6 = Now();
+        const double t6 = bench::Now();
         const common::JpegDecodeResult eighth = common::DecodeJpeg(jpeg.data(), jpeg.size(), small);
-        const double t7 = Now();
+        const double t7 = bench::Now();
         if (!eighth.Ok()) std::printf("scaled decode failed: %s\n", eighth.message.c_str());
         f.eighthDecodeMs = std::min(f.eighthDecodeMs, t7 - t6);
 
         // And the loader at natural size (file read, decode, bitmap).
-        const double t4 = Now();
+        const double t4 = bench::Now();
         auto natural = common::LoadPictureFile(path, 0, 0);
-        const double t5 = Now();
+        const double t5 = bench::Now();
         natural.reset();
         f.fullLoadMs = std::min(f.fullLoadMs, t5 - t4);
     }
@@ -170,7 +133,7 @@ int main(int argc, char** argv) {
     const std::string dir(temp);
     const std::string baselinePath = dir + "quelvo-bench-baseline.jpg";
     const std::string progressivePath = dir + "quelvo-bench-progressive.jpg";
-    if (!WriteBytes(baselinePath, baseline) || !WriteBytes(progressivePath, progressive)) {
+    if (!bench::WriteFileBytes(baselinePath, baseline) || !bench::WriteFileBytes(progressivePath, progressive)) {
         std::printf("cannot write the pictures to %s\n", dir.c_str());
         return 1;
     }

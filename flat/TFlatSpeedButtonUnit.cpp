@@ -42,15 +42,7 @@ private:
 
 // A 32-bpp bitmap, so colours compare exactly whatever the screen depth.
 HBITMAP MakeCell(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP b = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP b = fw::CreateTopDown32(width, height);
     if (!b) throw fw::Error(kGlyphFailed);
     return b;
 }

@@ -29,69 +29,6 @@ MouseButton ButtonOf(UINT msg) {
 
 constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 
-struct Surface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    int w = 0, h = 0;
-};
-
-// The off-screen picture windows paint through: one bitmap for the program,
-// grown to the largest window painted, kept between paints (making one per
-// paint costs more than the painting). A paint inside a paint (a parent
-// asked for a control's background) gets a bitmap of its own for the time.
-class BackBuffer {
-public:
-    explicit BackBuffer(int w, int h) : nested_(inUse_) {
-        inUse_ = true;
-        if (nested_) {
-            Make(own_, w, h);
-            dc_ = own_.dc;
-        } else {
-            if (w > shared_.w || h > shared_.h) {
-                Free(shared_);
-                Make(shared_, std::max(w, shared_.w), std::max(h, shared_.h));
-            }
-            dc_ = shared_.dc;
-        }
-        saved_ = SaveDC(dc_);
-    }
-    ~BackBuffer() {
-        RestoreDC(dc_, saved_);
-        if (nested_) Free(own_);
-        else inUse_ = false;
-    }
-    BackBuffer(const BackBuffer&) = delete;
-    BackBuffer& operator=(const BackBuffer&) = delete;
-    HDC Handle() const { return dc_; }
-
-private:
-    static void Make(Surface& s, int w, int h) {
-        // Compatible with the screen, so a monochrome or foreign target DC
-        // still gets a colour picture.
-        HDC screen = GetDC(nullptr);
-        s.bitmap = CreateCompatibleBitmap(screen, w, h);
-        s.dc = CreateCompatibleDC(screen);
-        ReleaseDC(nullptr, screen);
-        s.old = SelectObject(s.dc, s.bitmap);
-        s.w = w;
-        s.h = h;
-    }
-    static void Free(Surface& s) {
-        if (!s.dc) return;
-        SelectObject(s.dc, s.old);
-        DeleteObject(s.bitmap);
-        DeleteDC(s.dc);
-        s = Surface{};
-    }
-    static inline Surface shared_;
-    static inline bool inUse_ = false;
-    bool nested_;
-    Surface own_;
-    HDC dc_ = nullptr;
-    int saved_ = 0;
-};
-
 }  // namespace
 
 void Guarded(const std::function<void()>& f) noexcept {
@@ -202,6 +139,7 @@ void Control::Invalidate() {
     if (!parent_ || !visible_) return;
     HWND h = parent_->HandleIfAllocated();
     if (!h) return;
+    parent_->PictureChanged();
     RECT r{bounds_.left, bounds_.top, bounds_.right, bounds_.bottom};
     InvalidateRect(h, &r, FALSE);
 }
@@ -472,6 +410,7 @@ void WinControl::SetVisible(bool v) {
 }
 
 void WinControl::Invalidate() {
+    PictureChanged();
     if (handle_) InvalidateRect(handle_, nullptr, FALSE);
 }
 
@@ -607,37 +546,70 @@ LRESULT WinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
     return r;
 }
 
+void WinControl::Picture::Release() {
+    if (dc) {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    dc = nullptr;
+    bitmap = nullptr;
+    old = nullptr;
+    width = height = 0;
+    valid = false;
+}
+
 void WinControl::PaintInto(HDC dc, const RECT& clip) {
     if (clip.right <= clip.left || clip.bottom <= clip.top) return;
-    BackBuffer buffer(std::max(1, Width()), std::max(1, Height()));
-    HDC mem = buffer.Handle();
-    IntersectClipRect(mem, clip.left, clip.top, clip.right, clip.bottom);
-    EraseBackground(mem);
-    PaintWindow(mem);
-    PaintControls(mem, &clip);
-    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, mem, clip.left,
+    const int w = std::max(1, Width()), h = std::max(1, Height());
+    Picture& p = picture_;
+    if (!p.dc || p.width != w || p.height != h) {
+        p.Release();
+        // Compatible with the screen, so a monochrome or foreign target DC
+        // still gets a colour picture.
+        HDC screen = GetDC(nullptr);
+        p.bitmap = CreateCompatibleBitmap(screen, w, h);
+        p.dc = p.bitmap ? CreateCompatibleDC(screen) : nullptr;
+        ReleaseDC(nullptr, screen);
+        if (!p.dc) {
+            p.Release();
+            return;
+        }
+        p.old = SelectObject(p.dc, p.bitmap);
+        p.width = w;
+        p.height = h;
+    }
+    if (!p.valid) {
+        // Valid from here: an invalidation while drawing asks for another paint.
+        p.valid = true;
+        const int saved = SaveDC(p.dc);
+        EraseBackground(p.dc);
+        PaintWindow(p.dc);
+        PaintControls(p.dc, nullptr);
+        RestoreDC(p.dc, saved);
+    }
+    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc, clip.left,
            clip.top, SRCCOPY);
 }
 
 void WinControl::Print(HDC dc, LPARAM flags) {
-    // Visible by its own style: a window being animated into view is not shown yet.
-    const auto shown = [](HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) != 0; };
-    if ((flags & PRF_CHECKVISIBLE) && !shown(handle_)) return;
+    // Visible by its own flag: a window being animated into view is not shown yet.
+    if ((flags & PRF_CHECKVISIBLE) && !visible_) return;
     if (flags & PRF_CLIENT) PaintInto(dc, RECT{0, 0, Width(), Height()});
     if (!(flags & PRF_CHILDREN)) return;
-    // Child windows bottom first, each at its place in this window.
-    HWND first = GetWindow(handle_, GW_CHILD);
-    for (HWND c = first ? GetWindow(first, GW_HWNDLAST) : nullptr; c; c = GetWindow(c, GW_HWNDPREV)) {
-        if (!shown(c)) continue;
-        RECT r;
-        GetWindowRect(c, &r);
-        MapWindowPoints(nullptr, handle_, reinterpret_cast<POINT*>(&r), 2);
+    // Child windows in their order, each at its place in this window (from
+    // the bounds the framework keeps: no round trip to the window system).
+    for (Control* c : children_) {
+        auto* w = dynamic_cast<WinControl*>(c);
+        if (!w || !w->visible_ || !w->handle_) continue;
+        const Rect& r = w->bounds_;
         const int saved = SaveDC(dc);
         POINT org;
         GetViewportOrgEx(dc, &org);
         SetViewportOrgEx(dc, org.x + r.left, org.y + r.top, nullptr);
-        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
-        SendMessageA(c, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
+        IntersectClipRect(dc, 0, 0, r.Width(), r.Height());
+        if (w->defProc_ == DefWindowProcA) w->Print(dc, flags & ~PRF_CHECKVISIBLE);  // one of ours
+        else SendMessageA(w->handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
         RestoreDC(dc, saved);
     }
 }

@@ -184,6 +184,9 @@ public:
     void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool v) override;
     void Invalidate() override;
+    // The kept picture no longer shows the window: it is drawn again at the
+    // next paint. Invalidate does this; a windowless child's Invalidate too.
+    void PictureChanged() { picture_.valid = false; }
     void Update() override;
     void Loaded() override;  // each child's Loaded, in order
 
@@ -217,8 +220,11 @@ protected:
     virtual void HandleCreated() {}
     void DefaultHandler(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     virtual void PaintWindow(HDC dc);
-    // Paints the whole client area (background, own picture, windowless
-    // children) through an off-screen bitmap into `dc`, copying `clip` only.
+    // Puts the window's look (background, own painting, windowless children)
+    // into `dc`, copying `clip` only. The look is kept in an off-screen
+    // picture and drawn again only after the window or one of its windowless
+    // children was invalidated; a repaint the system asks for (uncovering,
+    // animation, a child's background) copies the picture.
     void PaintInto(HDC dc, const RECT& clip);
     // Offers a dialog character to the children in order; true when one took it.
     bool DialogCharToChildren(WPARAM wp, LPARAM lp);
@@ -246,6 +252,20 @@ private:
     Control* mouseControl_ = nullptr;    // windowless child under the mouse
     Control* captureControl_ = nullptr;  // windowless child that got the button press
     bool selfPressed_ = false;           // a button press on the window itself is held
+
+    struct Picture {
+        HDC dc = nullptr;
+        HBITMAP bitmap = nullptr;
+        HGDIOBJ old = nullptr;
+        int width = 0, height = 0;
+        bool valid = false;
+        Picture() = default;
+        Picture(const Picture&) = delete;
+        Picture& operator=(const Picture&) = delete;
+        ~Picture() { Release(); }
+        void Release();
+    };
+    Picture picture_;
     bool mouseInside_ = false;
 };
 

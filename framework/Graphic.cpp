@@ -50,6 +50,23 @@ bool EmptyRect(const RECT& r) { return r.right == r.left || r.bottom == r.top; }
 
 }  // namespace
 
+HBITMAP CreateTopDown32(int width, int height, std::uint8_t** bits) {
+    if (width <= 0 || height <= 0) return nullptr;
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4 >
+        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = TopDown32(width, height);
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bitmap == nullptr || pixels == nullptr) {
+        if (bitmap != nullptr) DeleteObject(bitmap);
+        return nullptr;
+    }
+    if (bits != nullptr) *bits = static_cast<std::uint8_t*>(pixels);
+    return bitmap;
+}
+
 // ------------------------------------------------------------- BitmapGraphic
 
 BitmapGraphic::BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height)
@@ -62,20 +79,11 @@ BitmapGraphic::~BitmapGraphic() {
 }
 
 std::shared_ptr<BitmapGraphic> BitmapGraphic::Create(int width, int height) {
-    if (width <= 0 || height <= 0) return nullptr;
-    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4 >
-        static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-        return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader = TopDown32(width, height);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        return nullptr;
-    }
+    std::uint8_t* bits = nullptr;
+    HBITMAP bitmap = CreateTopDown32(width, height, &bits);
+    if (bitmap == nullptr) return nullptr;
     try {
-        return std::shared_ptr<BitmapGraphic>(new BitmapGraphic(bitmap, static_cast<std::uint8_t*>(bits), width, height));
+        return std::shared_ptr<BitmapGraphic>(new BitmapGraphic(bitmap, bits, width, height));
     } catch (...) {
         DeleteObject(bitmap);
         throw;

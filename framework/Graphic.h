@@ -27,6 +27,11 @@ private:
     HBITMAP b_;
 };
 
+// A 32-bpp top-down DIB section of width x height pixels, B, G, R, 0 bytes
+// each, width * 4 bytes a row; `bits`, when given, receives their address.
+// Null when the size is not positive or too large, or the system has no memory.
+HBITMAP CreateTopDown32(int width, int height, std::uint8_t** bits = nullptr);
+
 class Graphic {
 public:
     Graphic() = default;

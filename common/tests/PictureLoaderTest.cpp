@@ -18,6 +18,7 @@
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
 #include "framework/StdControls.h"
+#include "framework/tests/TestSurface.h"
 
 #include <jerror.h>
 
@@ -323,51 +324,13 @@ Bytes JpegTwoTone(int w, int h, const TwoTone& tone, bool progressive = false) {
 // -------------------------------------------------------------- fixtures
 
 const TwoTone kTone{RGB(200, 40, 30), RGB(30, 60, 220)};
+constexpr COLORREF kWhite = RGB(255, 255, 255);  // the surfaces pictures are drawn on
 
 void ExpectColour(COLORREF got, COLORREF want, int tolerance, const std::string& where) {
     EXPECT_NEAR(GetRValue(got), GetRValue(want), tolerance) << where << " red";
     EXPECT_NEAR(GetGValue(got), GetGValue(want), tolerance) << where << " green";
     EXPECT_NEAR(GetBValue(got), GetBValue(want), tolerance) << where << " blue";
 }
-
-// A white 32-bpp surface to draw pictures on.
-class Surface {
-public:
-    Surface(int w, int h, COLORREF fill = RGB(255, 255, 255)) : w_(w), h_(h) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        HBRUSH brush = CreateSolidBrush(fill);
-        const RECT r{0, 0, w, h};
-        FillRect(dc_, &r, brush);
-        DeleteObject(brush);
-    }
-    ~Surface() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC Dc() const { return dc_; }
-    COLORREF At(int x, int y) const {
-        GdiFlush();
-        const std::uint32_t v = bits_[y * w_ + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-
-private:
-    int w_, h_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    std::uint32_t* bits_ = nullptr;
-};
 
 class PictureLoaderTest : public ::testing::Test {
 protected:
@@ -826,7 +789,7 @@ TEST_F(PictureLoaderTest, PicturesDrawStretchedAndTransparentWhereTheKindHasIt) 
     // transparent, its bottom-left colour is left out.
     const auto bmp = common::LoadPictureFile(Write("t.bmp", MakeBmp(20, 10, 24, kTone)), 20, 10);
     {
-        Surface s(40, 20);
+        testgdi::Surface s(40, 20, kWhite);
         bmp->Draw(s.Dc(), RECT{0, 0, 20, 10});
         EXPECT_EQ(s.At(5, 1), kTone.top);
         EXPECT_EQ(s.At(5, 8), kTone.bottom);
@@ -836,7 +799,7 @@ TEST_F(PictureLoaderTest, PicturesDrawStretchedAndTransparentWhereTheKindHasIt) 
         ExpectColour(s.At(35, 17), kTone.bottom, 2, "stretched bottom");
     }
     {
-        Surface s(20, 10);
+        testgdi::Surface s(20, 10, kWhite);
         bmp->DrawTransparent(s.Dc(), RECT{0, 0, 20, 10});
         EXPECT_EQ(s.At(5, 1), kTone.top);
         EXPECT_EQ(s.At(5, 8), RGB(255, 255, 255)) << "bottom-left colour not painted";
@@ -844,7 +807,7 @@ TEST_F(PictureLoaderTest, PicturesDrawStretchedAndTransparentWhereTheKindHasIt) 
     // Icon: drawn through its mask whichever way.
     const auto ico = common::LoadPictureFile(Write("t.ico", MakeIco({{32, RGB(255, 0, 0)}})), 0, 0);
     for (const bool transparent : {false, true}) {
-        Surface s(32, 32);
+        testgdi::Surface s(32, 32, kWhite);
         if (transparent) ico->DrawTransparent(s.Dc(), RECT{0, 0, 32, 32});
         else ico->Draw(s.Dc(), RECT{0, 0, 32, 32});
         EXPECT_EQ(s.At(4, 16), RGB(255, 255, 255)) << "masked half";
@@ -862,7 +825,7 @@ TEST_F(PictureLoaderTest, PicturesDrawStretchedAndTransparentWhereTheKindHasIt) 
                      {"placeable wmf", wmf.get(), RGB(0, 0, 255)},
                      {"plain wmf", plain.get(), RGB(0, 0, 255)}};
     for (const auto& m : metafiles) {
-        Surface s(100, 60);
+        testgdi::Surface s(100, 60, kWhite);
         m.g->Draw(s.Dc(), RECT{10, 10, 90, 50});
         EXPECT_EQ(s.At(50, 30), m.colour) << m.name;
         EXPECT_EQ(s.At(15, 15), m.colour) << m.name;
@@ -886,7 +849,7 @@ TEST_F(PictureLoaderTest, HugeMetafileFramesLoadWithoutAllocatingForThem) {
         EXPECT_GT(g->Width(), 100000) << name;
         EXPECT_GT(g->Height(), 100000) << name;
         EXPECT_LT(g->Bytes(), 4096u) << name;
-        Surface s(50, 50);
+        testgdi::Surface s(50, 50, kWhite);
         g->Draw(s.Dc(), RECT{0, 0, 50, 50});  // plays without trouble
     }
 }

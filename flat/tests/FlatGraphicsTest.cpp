@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "framework/Errors.h"
 #include "framework/Forms.h"
 #include "framework/StdControls.h"
+#include "framework/tests/TestSurface.h"
 
 namespace {
 
@@ -48,36 +48,10 @@ std::string MapOf(HBITMAP b, const Legend& legend) {
     return out;
 }
 
-// A 32-bpp memory surface with a canvas over it, filled with kUntouched.
-class Surface {
-public:
-    Surface(int width, int height)
-        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateBitmap(width, height, 1, 32, nullptr)),
-          old_(SelectObject(dc_, bitmap_)), width_(width), height_(height) {
-        RECT all{0, 0, width, height};
-        HBRUSH b = CreateSolidBrush(kUntouched);
-        FillRect(dc_, &all, b);
-        DeleteObject(b);
-        canvas_ = std::make_unique<fw::Canvas>(dc_);
-    }
-    ~Surface() {
-        canvas_.reset();
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    fw::Canvas& Canvas() { return *canvas_; }
-    HDC DC() const { return dc_; }
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
-    std::string Map(const Legend& legend) const { return ::Map(dc_, width_, height_, legend); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    int width_, height_;
-    std::unique_ptr<fw::Canvas> canvas_;
-};
+// The pixels of a test surface.
+std::string Map(const testgdi::Surface& s, const Legend& legend) {
+    return Map(s.Dc(), s.Width(), s.Height(), legend);
+}
 
 constexpr COLORREF kTop = RGB(255, 0, 0), kBottom = RGB(0, 0, 255);
 
@@ -115,10 +89,11 @@ TEST(FlatGraphics, BevelFramePixels) {
          "......\n"},
     };
     for (const auto& r : rows) {
-        Surface s(r.surfaceWidth, r.surfaceHeight);
-        s.Canvas().pen.width = 3;  // the frame draws with a one-pixel pen whatever was set
-        flat::DrawBevelFrame(s.Canvas(), r.rect, kTop, kBottom, r.width);
-        EXPECT_EQ(s.Map({{'T', kTop}, {'B', kBottom}}), r.want) << "width " << r.width;
+        testgdi::Surface s(r.surfaceWidth, r.surfaceHeight, kUntouched);
+        fw::Canvas canvas(s.Dc());
+        canvas.pen.width = 3;  // the frame draws with a one-pixel pen whatever was set
+        flat::DrawBevelFrame(canvas, r.rect, kTop, kBottom, r.width);
+        EXPECT_EQ(Map(s, {{'T', kTop}, {'B', kBottom}}), r.want) << "width " << r.width;
     }
 }
 
@@ -203,12 +178,13 @@ TEST_F(ParentBackground, WithoutAParentWindowNothingIsDrawn) {
     fw::CustomControl child(&unmade);
     child.SetBounds(5, 5, 10, 8);
     for (fw::Control* c : {static_cast<fw::Control*>(&orphan), static_cast<fw::Control*>(&child)}) {
-        Surface s(10, 8);
-        const std::string before = s.Map({});
-        flat::PaintParentBackground(*c, s.Canvas());
-        EXPECT_EQ(s.Map({}), before);
+        testgdi::Surface s(10, 8, kUntouched);
+        fw::Canvas canvas(s.Dc());
+        const std::string before = Map(s, {});
+        flat::PaintParentBackground(*c, canvas);
+        EXPECT_EQ(Map(s, {}), before);
         POINT origin{-1, -1};
-        GetViewportOrgEx(s.DC(), &origin);
+        GetViewportOrgEx(s.Dc(), &origin);
         EXPECT_EQ(origin.x, 0);
         EXPECT_EQ(origin.y, 0);
     }
@@ -231,9 +207,10 @@ TEST_F(ParentBackground, TheParentPaintsWhatLiesUnderTheChild) {
 
     // The shift adds to the surface's own origin (5, 5): in the surface's
     // logical coordinates, read here, parent (30, 30) is at (10, 10).
-    Surface s(60, 40);
-    SetViewportOrgEx(s.DC(), 5, 5, nullptr);
-    flat::PaintParentBackground(child, s.Canvas());
+    testgdi::Surface s(60, 40, kUntouched);
+    fw::Canvas canvas(s.Dc());
+    SetViewportOrgEx(s.Dc(), 5, 5, nullptr);
+    flat::PaintParentBackground(child, canvas);
     EXPECT_EQ(s.At(-5, -5), kParent);
     EXPECT_EQ(s.At(54, 34), kParent);
     EXPECT_EQ(s.At(10, 10), shadow);   // the bevel's top-left corner
@@ -241,18 +218,19 @@ TEST_F(ParentBackground, TheParentPaintsWhatLiesUnderTheChild) {
     EXPECT_EQ(s.At(29, 19), light);    // its bottom-right corner
     EXPECT_EQ(s.At(15, 15), kParent);  // inside the box
     POINT origin{-1, -1};
-    GetViewportOrgEx(s.DC(), &origin);
+    GetViewportOrgEx(s.Dc(), &origin);
     EXPECT_EQ(origin.x, 5);
     EXPECT_EQ(origin.y, 5);
     RECT box{};
-    GetClipBox(s.DC(), &box);  // the whole surface again, in logical units
+    GetClipBox(s.Dc(), &box);  // the whole surface again, in logical units
     EXPECT_EQ(box.right, 55);
     EXPECT_EQ(box.bottom, 35);
 
     // A child reaching past the parent's client area: only the part inside is painted.
     child.SetBounds(180, 130, 40, 40);
-    Surface edge(40, 40);
-    flat::PaintParentBackground(child, edge.Canvas());
+    testgdi::Surface edge(40, 40, kUntouched);
+    fw::Canvas edgeCanvas(edge.Dc());
+    flat::PaintParentBackground(child, edgeCanvas);
     EXPECT_EQ(edge.At(19, 19), kParent);
     EXPECT_EQ(edge.At(20, 5), kUntouched);
     EXPECT_EQ(edge.At(5, 20), kUntouched);

@@ -16,6 +16,8 @@
 #include "flat/TFlatSpeedButtonUnit.h"
 #include "framework/Application.h"
 #include "framework/Forms.h"
+#include "framework/tests/AppTest.h"
+#include "framework/tests/TestSurface.h"
 
 namespace {
 
@@ -50,25 +52,11 @@ std::shared_ptr<fw::BitmapGraphic> Plain(int w, int h) {
 // The form painted through WM_PRINTCLIENT, read in one control's coordinates.
 class Shot {
 public:
-    Shot(fw::Form& form, const fw::Control& at) : left_(at.Left()), top_(at.Top()) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = form.Width();
-        bi.bmiHeader.biHeight = -form.Height();
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        dc_ = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old_ = SelectObject(dc_, bmp_);
-        SendMessageA(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    Shot(fw::Form& form, const fw::Control& at)
+        : surface_(form.Width(), form.Height()), left_(at.Left()), top_(at.Top()) {
+        SendMessageA(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface_.Dc()), PRF_CLIENT);
     }
-    ~Shot() {
-        SelectObject(dc_, old_);
-        DeleteObject(bmp_);
-        DeleteDC(dc_);
-    }
-    COLORREF At(int x, int y) const { return GetPixel(dc_, left_ + x, top_ + y); }
+    COLORREF At(int x, int y) const { return surface_.At(left_ + x, top_ + y); }
     COLORREF At(flat::Point o, int dx, int dy) const { return At(o.x + dx, o.y + dy); }
     std::set<Pixel> Where(COLORREF c, const fw::Rect& r) const {
         std::set<Pixel> out;
@@ -79,10 +67,8 @@ public:
     }
 
 private:
+    testgdi::Surface surface_;
     int left_, top_;
-    HDC dc_;
-    HBITMAP bmp_;
-    HGDIOBJ old_;
 };
 
 // The pixels of a button that break a look: a one-pixel bevel (top-left and
@@ -114,20 +100,17 @@ std::set<Pixel> Shifted(const std::set<Pixel>& in, int dx, int dy) {
     return out;
 }
 
-class FlatSpeedButton : public ::testing::Test {
+class FlatSpeedButton : public testapp::AppTest {
 protected:
     void SetUp() override {
-        fw::App().Initialize();
-        fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
-            ADD_FAILURE() << "error box: " << text;
-        };
+        AppTest::SetUp();
         form.SetBounds(kFormLeft, kFormTop, 200, 100);
         form.SetColor(kParent);
         SetCursorPos(kFormLeft - 100, kFormTop - 100);
     }
     void TearDown() override {
         form.Hide();
-        fw::App().errorBox = nullptr;
+        AppTest::TearDown();
     }
     void Show() {
         form.Create();

@@ -13,6 +13,8 @@
 #include "framework/Application.h"
 #include "framework/Errors.h"
 #include "framework/Forms.h"
+#include "framework/tests/AppTest.h"
+#include "framework/tests/TestSurface.h"
 
 using flat::TFlatTitlebar;
 
@@ -54,61 +56,10 @@ private:
     }
 };
 
-// 0x00BBGGRR to the 0x00RRGGBB of a 32-bit DIB.
-unsigned Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
-// A 32-bit top-down DIB section to paint into and read back.
-struct Surface {
-    Surface(int w, int h) : width(w), height(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        old = SelectObject(dc, bmp);
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-    // 0x00RRGGBB, as the bits hold it.
-    unsigned At(int x, int y) const { return bits[y * width + x] & 0xFFFFFFu; }
-    int Count(COLORREF c) const {
-        const unsigned want = Rgb(c);
-        int n = 0;
-        for (int i = 0; i < width * height; ++i) n += (bits[i] & 0xFFFFFFu) == want;
-        return n;
-    }
-    int width, height;
-    HDC dc;
-    HBITMAP bmp;
-    HGDIOBJ old;
-    unsigned* bits = nullptr;
-};
-
 void Activation(fw::Form& form, WPARAM wp) { SendMessageA(form.Handle(), WM_ACTIVATE, wp, 0); }
 
-class Titlebar : public ::testing::Test {
+class Titlebar : public testapp::AppTest {
 protected:
-    void SetUp() override {
-        fw::App().Initialize();
-        fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
-            ADD_FAILURE() << "error box: " << text;
-        };
-    }
-    void TearDown() override { fw::App().errorBox = nullptr; }
-    static void Pump() {
-        for (int i = 0; i < 20; ++i) {
-            fw::App().ProcessMessages();
-            Sleep(5);
-        }
-    }
     // Makes a window the active one; other programs on the shared desktop may
     // take the activation for a moment, so it is asked again for up to 2 s.
     static bool Foreground(HWND h) {
@@ -272,33 +223,29 @@ TEST_F(Titlebar, FillsAndCentresItsCaptionInTheActivationColour) {
         bar.SetCaption(c.caption);
         Activation(form, c.activation);
 
-        Surface got(c.width, c.height);
-        SendMessageA(bar.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(got.dc), PRF_CLIENT);
+        testgdi::Surface got(c.width, c.height);
+        SendMessageA(bar.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(got.Dc()), PRF_CLIENT);
 
         // The same picture drawn directly: fill, then the caption at
         // (width div 2 - w div 2, height div 2 - h div 2) on the fill colour.
-        Surface want(c.width, c.height);
-        HBRUSH brush = CreateSolidBrush(fill);
-        RECT all{0, 0, c.width, c.height};
-        FillRect(want.dc, &all, brush);
-        DeleteObject(brush);
-        HGDIOBJ oldFont = SelectObject(want.dc, bar.GetFont().Handle());
+        testgdi::Surface want(c.width, c.height, fill);
+        HGDIOBJ oldFont = SelectObject(want.Dc(), bar.GetFont().Handle());
         SIZE extent{};
-        GetTextExtentPoint32A(want.dc, c.caption.c_str(), static_cast<int>(c.caption.size()), &extent);
+        GetTextExtentPoint32A(want.Dc(), c.caption.c_str(), static_cast<int>(c.caption.size()), &extent);
         const int x = c.width / 2 - extent.cx / 2, y = c.height / 2 - extent.cy / 2;
-        SetTextColor(want.dc, c.text);
-        SetBkColor(want.dc, fill);
-        SetBkMode(want.dc, OPAQUE);
-        TextOutA(want.dc, x, y, c.caption.c_str(), static_cast<int>(c.caption.size()));
-        SelectObject(want.dc, oldFont);
+        SetTextColor(want.Dc(), c.text);
+        SetBkColor(want.Dc(), fill);
+        SetBkMode(want.Dc(), OPAQUE);
+        TextOutA(want.Dc(), x, y, c.caption.c_str(), static_cast<int>(c.caption.size()));
+        SelectObject(want.Dc(), oldFont);
         EXPECT_EQ(x < 0, c.widerThanBar) << "x " << x;
 
         int differ = 0;
         for (int py = 0; py < c.height; ++py)
-            for (int px = 0; px < c.width; ++px) differ += got.At(px, py) != want.At(px, py);
+            for (int px = 0; px < c.width; ++px) differ += got.Bits(px, py) != want.Bits(px, py);
         EXPECT_EQ(differ, 0);
-        EXPECT_EQ(got.At(0, 0), Rgb(fill));
-        EXPECT_EQ(got.At(c.width - 1, c.height - 1), Rgb(fill));
+        EXPECT_EQ(got.Bits(0, 0), testgdi::DibRgb(fill));
+        EXPECT_EQ(got.Bits(c.width - 1, c.height - 1), testgdi::DibRgb(fill));
         EXPECT_EQ(got.Count(c.text) > 0, !c.caption.empty());
         EXPECT_EQ(got.Count(RGB(255, 0, 0)), 0);
     }

@@ -11,8 +11,12 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdControls.h"
+#include "framework/tests/AppTest.h"
+#include "framework/tests/TestSurface.h"
 
 namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // A windowless control that fills itself with one colour and logs its steps.
 class Swatch : public fw::Control {
@@ -78,49 +82,7 @@ protected:
     void Paint(fw::Canvas&) override { ++paints; }
 };
 
-// A 32-bit DIB section to paint into and read back.
-struct Surface {
-    Surface(int w, int h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old = SelectObject(dc, bmp);
-        RECT r{0, 0, w, h};
-        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-    HDC dc;
-    HBITMAP bmp;
-    HGDIOBJ old;
-    void* bits = nullptr;
-};
-
-class FrameworkPaintInput : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fw::App().Initialize();
-        fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
-            ADD_FAILURE() << "error box: " << text;
-        };
-    }
-    void TearDown() override { fw::App().errorBox = nullptr; }
-    static void Pump() {
-        for (int i = 0; i < 20; ++i) {
-            fw::App().ProcessMessages();
-            Sleep(5);
-        }
-    }
-};
+class FrameworkPaintInput : public testapp::AppTest {};
 
 TEST_F(FrameworkPaintInput, RepaintPaintsAWindowAtOnce) {
     CountingForm form;
@@ -134,6 +96,29 @@ TEST_F(FrameworkPaintInput, RepaintPaintsAWindowAtOnce) {
     EXPECT_EQ(form.paints, formBefore + 1);
     panel.Repaint();
     EXPECT_EQ(panel.paints, panelBefore + 1);
+    form.Hide();
+}
+
+TEST_F(FrameworkPaintInput, ASystemRepaintCopiesTheKeptPictureAndAChangeDrawsAgain) {
+    CountingForm form;
+    Swatch swatch(&form, fw::clLime);
+    swatch.SetBounds(20, 30, 10, 10);
+    form.Create();
+    form.Show();
+    Pump();
+    const int before = form.paints, swatchBefore = swatch.paints;
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // as when uncovered
+    EXPECT_EQ(form.paints, before);
+    swatch.fill = fw::clBlue;
+    swatch.Repaint();  // a windowless child's change draws its window again
+    EXPECT_EQ(form.paints, before + 1);
+    EXPECT_EQ(swatch.paints, swatchBefore + 1);
+    testgdi::Surface s(200, 150);
+    SendMessageA(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s.Dc()), PRF_CLIENT);
+    EXPECT_EQ(s.At(25, 35), RGB(0, 0, 255));
+    form.SetBounds(form.Left(), form.Top(), 220, 150);  // a new size draws again
+    SendMessageA(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s.Dc()), PRF_CLIENT);
+    EXPECT_EQ(form.paints, before + 2);
     form.Hide();
 }
 
@@ -155,20 +140,20 @@ TEST_F(FrameworkPaintInput, PaintsIntoTheDcItIsGiven) {
                           Case{"WM_PAINT with a DC", WM_PAINT, 0, false},
                           Case{"WM_PRINT client and children", WM_PRINT, PRF_CLIENT | PRF_CHILDREN, true}}) {
         SCOPED_TRACE(c.what);
-        Surface s(200, 150);
-        SendMessageA(form.Handle(), c.msg, reinterpret_cast<WPARAM>(s.dc), c.flags);
+        testgdi::Surface s(200, 150, kWhite);
+        SendMessageA(form.Handle(), c.msg, reinterpret_cast<WPARAM>(s.Dc()), c.flags);
         EXPECT_EQ(s.At(5, 5), RGB(255, 0, 0));     // the form's colour
         EXPECT_EQ(s.At(25, 35), RGB(0, 255, 0));   // its windowless child
         EXPECT_EQ(s.At(110, 60), c.children ? RGB(0, 0, 255) : RGB(255, 0, 0));
     }
 
     // A child's background request: the parent paints, shifted, into the child's DC.
-    Surface s(30, 20);
-    const int saved = SaveDC(s.dc);
-    SetViewportOrgEx(s.dc, -15, -25, nullptr);
-    IntersectClipRect(s.dc, 0, 0, 200, 150);
-    SendMessageA(form.Handle(), WM_PAINT, reinterpret_cast<WPARAM>(s.dc), 0);
-    RestoreDC(s.dc, saved);
+    testgdi::Surface s(30, 20, kWhite);
+    const int saved = SaveDC(s.Dc());
+    SetViewportOrgEx(s.Dc(), -15, -25, nullptr);
+    IntersectClipRect(s.Dc(), 0, 0, 200, 150);
+    SendMessageA(form.Handle(), WM_PAINT, reinterpret_cast<WPARAM>(s.Dc()), 0);
+    RestoreDC(s.Dc(), saved);
     EXPECT_EQ(s.At(0, 0), RGB(255, 0, 0));
     EXPECT_EQ(s.At(5, 5), RGB(0, 255, 0));   // (20, 30) of the form
     EXPECT_EQ(s.At(29, 19), RGB(255, 0, 0));
