@@ -12,6 +12,9 @@ constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 constexpr std::uint32_t kEmrHeader = 1, kEmrEof = 14, kEnhMetaSignature = 0x464D4520;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
 constexpr unsigned kMetaSetWindowExt = 0x020C;
+// Records whose first parameter is an index into the metafile's object table.
+constexpr unsigned kMetaObjectIndexRecords[] = {0x012D /* select object */, 0x01F0 /* delete object */,
+                                                0x0234 /* select palette */, 0x012C /* select clip region */};
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::int16_t S16(const std::uint8_t* p) { return static_cast<std::int16_t>(U16(p)); }
@@ -199,11 +202,16 @@ WindowsMetafileLayout CheckWindowsMetafile(const std::vector<std::uint8_t>& d) {
     w.totalBytes = static_cast<std::uint64_t>(U32(m + 6)) * 2;
     if ((fileType != 1 && fileType != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300)) bad();
     if (w.totalBytes < 18 + 6 || w.totalBytes > n - w.start) bad();
+    const unsigned objects = U16(m + 10);
     for (std::uint64_t pos = 18; pos < w.totalBytes;) {
         if (pos + 6 > w.totalBytes) bad();
         const std::uint64_t recordBytes = static_cast<std::uint64_t>(U32(m + pos)) * 2;
         const unsigned function = U16(m + pos + 4);
         if (recordBytes < 6 || recordBytes > w.totalBytes - pos) bad();
+        // An index past the object table the header declares is read past
+        // that table when the platform plays the file.
+        for (unsigned f : kMetaObjectIndexRecords)
+            if (function == f && (recordBytes < 8 || U16(m + pos + 6) >= objects)) bad();
         if (function == kMetaSetWindowExt && recordBytes >= 10 && w.windowExtX == 0) {  // (y, x)
             w.windowExtY = S16(m + pos + 6);
             w.windowExtX = S16(m + pos + 8);
