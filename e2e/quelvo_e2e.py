@@ -13,7 +13,8 @@ Standard library only. The main pieces:
   windows(), wait_windows()
   Quelvo               one running copy: start, windows, MCI trace, exit code
   Tray                 the system tray window and the icons in it
-  choose_menu_item()   clicks an item of an open pop-up menu
+  TrayWatch            the order in which an icon, its window and its process go
+  menu_layout()        the items of an open pop-up menu; choose_menu_item() clicks one
   message_boxes(), answer_message_box()
   Drives               CD-ROM (and other) drive letters, removed again
   EndSessionQuery, query_end_session()
@@ -134,8 +135,34 @@ def _read_testbed_env(path: Path) -> Testbed:
     return Testbed(display, prefix, xvfb)
 
 
+def desktop_running(wineprefix: str) -> bool:
+    """Whether the emulator's desktop process (explorer.exe /desktop) of the prefix runs."""
+    wanted = f"WINEPREFIX={wineprefix}".encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = Path(f"/proc/{entry}/cmdline").read_bytes()
+            if b"explorer.exe" not in cmdline or b"/desktop" not in cmdline:
+                continue
+            if wanted in Path(f"/proc/{entry}/environ").read_bytes().split(b"\0"):
+                return True
+        except OSError:
+            continue
+    return False
+
+
+def _start_testbed() -> None:
+    proc = subprocess.run([str(ROOT / "scripts" / "testbed"), "start"], capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL)
+    if proc.returncode != 0 or not TESTBED_ENV.exists():
+        raise E2EError(f"scripts/testbed start failed ({proc.returncode}): {proc.stderr}")
+
+
 def testbed() -> Testbed:
-    """The running test bed; starts it (scripts/testbed start) when it is not up."""
+    """The running test bed; starts it (scripts/testbed start) when it is not up, and
+    has the test bed start the emulator's desktop process again if it has gone: a
+    program of a test must never start it (it would be the program's child)."""
     global _testbed
     if _testbed is None:
         alive = False
@@ -143,10 +170,11 @@ def testbed() -> Testbed:
             bed = _read_testbed_env(TESTBED_ENV)
             alive = not bed.xvfb_pid or Path(f"/proc/{bed.xvfb_pid}").exists()
         if not alive:
-            proc = subprocess.run([str(ROOT / "scripts" / "testbed"), "start"], capture_output=True, text=True)
-            if not TESTBED_ENV.exists():
-                raise E2EError(f"scripts/testbed start made no {TESTBED_ENV}: {proc.stderr}")
+            _start_testbed()
         _testbed = _read_testbed_env(TESTBED_ENV)
+    if not desktop_running(_testbed.wineprefix):
+        log("the desktop process is gone: scripts/testbed start")
+        _start_testbed()
     return _testbed
 
 
@@ -533,6 +561,58 @@ class Tray:
         double_click(x, y, 1)
 
 
+class TrayWatch:
+    """Watches a tray icon, the window that owns it and its process as they go away
+    (traywatch.exe, in the background), to tell in which order they went. The
+    emulator drops the icons of a window that is destroyed: only an icon gone while
+    its window is still there was removed by the program itself."""
+
+    def __init__(self, icon: dict, window: dict, pid: int, timeout: float = 30):
+        self._out = tempfile.TemporaryFile()  # output through a file, as in run_tool()
+        self.popen = subprocess.Popen(
+            ["wine", str(TOOLS_DIR / "traywatch.exe"), "--icon", icon["hwnd"], "--hwnd", window["hwnd"],
+             "--pid", str(pid), "--timeout", str(timeout)],
+            env=testbed().env(), stdin=subprocess.DEVNULL, stdout=self._out, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        try:
+            poll(lambda: self._lines()[:1] == ["ready"] or self.popen.poll() is not None, 20, interval=0.02,
+                 what="traywatch to start")
+        except E2EError:
+            self.kill()
+            raise
+        if self._lines()[:1] != ["ready"]:
+            self.kill()
+            raise E2EError(f"traywatch ended at start with code {self.popen.returncode}")
+
+    def _lines(self) -> list[str]:
+        self._out.seek(0)
+        return self._out.read().decode("utf-8").split()
+
+    def result(self, timeout: float = 40) -> dict:
+        """{"icon_gone_ms", "window_gone_ms", "process_gone_ms", "order"}; order is
+        "icon-first", "window-first" or "together" (not told apart)."""
+        try:
+            self.popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise E2EError(f"traywatch still running after {timeout}s") from None
+        finally:
+            self.kill()
+        self._out.seek(0)
+        lines = [line for line in self._out.read().decode("utf-8").splitlines() if line.startswith("{")]
+        self._out.close()
+        if not lines:
+            raise E2EError(f"traywatch ended with code {self.popen.returncode} and no result")
+        return json.loads(lines[0])
+
+    def kill(self) -> None:
+        if self.popen.poll() is None:
+            try:
+                os.killpg(self.popen.pid, signal.SIGKILL)
+            except OSError:
+                pass
+            self.popen.wait(10)
+
+
 # ---------------------------------------------------------------------------
 # Pop-up menus
 
@@ -546,83 +626,59 @@ def menu_open(pid=None) -> bool:
     return bool(windows(cls=MENU_CLASS, pid=pid, visible_only=True))
 
 
-def _separator_rows(image: Image) -> list[float]:
-    """Centres of the horizontal separator lines drawn across a menu picture."""
-    background = max(image.colors().items(), key=lambda kv: kv[1])[0]
-    margin = 4
-    lines = []
-    for y in range(image.height):
-        row = image.row(y)[margin:image.width - margin]
-        if not row:
-            continue
-        counts: dict = {}
-        for c in row:
-            counts[c] = counts.get(c, 0) + 1
-        color, n = max(counts.items(), key=lambda kv: kv[1])
-        lines.append(color != background and n >= 0.8 * len(row))
-    centres, start = [], None
-    for y, is_line in enumerate(lines + [False]):
-        if is_line and start is None:
-            start = y
-        elif not is_line and start is not None:
-            # line rows touching the top or bottom edge are the menu's frame
-            if start > 0 and y < image.height:
-                centres.append((start + y - 1) / 2)
-            start = None
-    return centres
+def menu_layout(menu: dict, items: list[str], timeout: float = 5) -> list[dict]:
+    """The rectangles (screen coordinates) of the items of the open menu `menu`, laid
+    out as `items` (SEPARATOR for separators), one dict per item with "index",
+    "separator", "caption", "x", "y", "w", "h".
+
+    The menu belongs to another process, whose items no other process can ask for:
+    menuinfo.exe lays them out from the system's menu metrics and checks that they
+    fill the real menu window exactly (E2EError otherwise)."""
+    res = run_tool("menuinfo", "--pid", menu["pid"], "--wait", timeout, *items, timeout=timeout + 30, check=False)
+    if res.rc != 0:
+        raise E2EError(f"menu {menu['hwnd']} laid out as {items}: menuinfo {res.rc}: {res.stderr.strip()}")
+    window, layout = res.records[0], res.records[1:]
+    if window["hwnd"] != menu["hwnd"]:
+        raise E2EError(f"the open menu is {window['hwnd']}, not {menu['hwnd']}")
+    return layout
 
 
 def menu_item_centers(menu: dict, items: list[str], image: Image | None = None) -> dict[str, tuple[int, int]]:
     """Screen points of the items of an open menu laid out as `items` (SEPARATOR for
-    separators): the separators' lines are found in the picture and the item and
-    separator heights solved from their positions (all items one height, all
-    separators another)."""
-    image = image or screenshot("menu")
-    crop = image.crop(menu["x"], menu["y"], menu["w"], menu["h"])
-    found = _separator_rows(crop)
-    seps = [i for i, it in enumerate(items) if it == SEPARATOR]
-    if len(found) != len(seps):
-        raise E2EError(f"menu picture {image.path}: {len(found)} separator lines found, {len(seps)} expected")
-    # line_k = top + n_k * h + m_k * s + s / 2, where n_k items and m_k separators precede it.
+    separators), by caption. (`image` is not needed; kept for callers that pass one.)"""
+    return {r["caption"]: (r["x"] + r["w"] // 2, r["y"] + r["h"] // 2)
+            for r in menu_layout(menu, items) if not r["separator"]}
+
+
+def _line_rows(image: Image, margin: int = 4) -> list[int]:
+    """Rows of a picture drawn across (80 % of the width, margins left out) in one
+    colour other than the picture's most common one."""
+    background = max(image.colors().items(), key=lambda kv: kv[1])[0]
     rows = []
-    for centre, index in zip(found, seps):
-        n = sum(1 for it in items[:index] if it != SEPARATOR)
-        m = sum(1 for it in items[:index] if it == SEPARATOR)
-        rows.append((1.0, float(n), m + 0.5, centre))
-    top, h, s = _least_squares(rows)
-    if h < 8 or s < 1:
-        raise E2EError(f"menu picture {image.path}: implausible item height {h:.1f} / separator {s:.1f}")
-    centres = {}
-    for index, it in enumerate(items):
-        if it == SEPARATOR:
-            continue
-        n = sum(1 for x in items[:index] if x != SEPARATOR)
-        m = sum(1 for x in items[:index] if x == SEPARATOR)
-        y = top + n * h + m * s + h / 2
-        centres[it] = (menu["x"] + menu["w"] // 2, menu["y"] + int(round(y)))
-    return centres
+    for y in range(image.height):
+        row = image.row(y)[margin:image.width - margin]
+        counts: dict = {}
+        for c in row:
+            counts[c] = counts.get(c, 0) + 1
+        color, n = max(counts.items(), key=lambda kv: kv[1]) if counts else (background, 0)
+        if color != background and n >= 0.8 * len(row):
+            rows.append(y)
+    return rows
 
 
-def _least_squares(rows):
-    """Solves rows of (a, b, c, value) ~ a*x + b*y + c*z for x, y, z."""
-    m = [[0.0] * 4 for _ in range(3)]
-    for a, b, c, v in rows:
-        vec = (a, b, c)
-        for i in range(3):
-            for j in range(3):
-                m[i][j] += vec[i] * vec[j]
-            m[i][3] += vec[i] * v
-    for col in range(3):
-        pivot = max(range(col, 3), key=lambda r: abs(m[r][col]))
-        m[col], m[pivot] = m[pivot], m[col]
-        if abs(m[col][col]) < 1e-9:
-            raise E2EError("menu layout cannot be solved")
-        for r in range(3):
-            if r != col:
-                f = m[r][col] / m[col][col]
-                for k in range(col, 4):
-                    m[r][k] -= f * m[col][k]
-    return [m[i][3] / m[i][i] for i in range(3)]
+def menu_picture_matches(image: Image, menu: dict, layout: list[dict]) -> str:
+    """What differs between the picture and the menu's layout ("" when nothing): a
+    line is drawn across each separator's rectangle and none across an item's."""
+    crop = image.crop(menu["x"], menu["y"], menu["w"], menu["h"])
+    lines = [y + menu["y"] for y in _line_rows(crop) if 0 < y < crop.height - 1]  # not the frame
+    problems = []
+    for r in layout:
+        inside = [y for y in lines if r["y"] <= y < r["y"] + r["h"]]
+        if r["separator"] and not inside:
+            problems.append(f"no line across separator {r['index']} (rows {r['y']}..{r['y'] + r['h'] - 1})")
+        if not r["separator"] and inside:
+            problems.append(f"lines {inside} across item {r['caption']!r}")
+    return "; ".join(problems)
 
 
 def item_for(key: str, items: list[str] = TRAY_MENU) -> str:
@@ -766,7 +822,13 @@ def mci_commands(text: str, program_only: bool = True) -> list[str]:
 # ---------------------------------------------------------------------------
 # Bookkeeping of what a test run started (reaped after a crash of the driver)
 
-_STATE = WORK_DIR / "started.json"
+# A second test bed (QUELVO_TESTBED_ENV) may run tests of the same build at the same
+# time: what a test bed's tests start and define is kept apart, so that no driver
+# reaps what a driver of another test bed is using.
+_DEFAULT_TESTBED_ENV = ROOT / "build" / "testbed.env"
+BED_WORK_DIR = WORK_DIR if TESTBED_ENV == _DEFAULT_TESTBED_ENV else \
+    WORK_DIR / f"bed-{zlib.crc32(str(TESTBED_ENV).encode()):08x}"
+_STATE = BED_WORK_DIR / "started.json"
 
 
 def _load_state() -> dict:
@@ -819,7 +881,7 @@ def reap_stale() -> None:
             run_tool("cdrom", "remove", f"{letter}:")
         except E2EError:
             pass
-        shutil.rmtree(WORK_DIR / f"disc-{letter}", ignore_errors=True)
+        shutil.rmtree(BED_WORK_DIR / f"disc-{letter}", ignore_errors=True)
     _save_state({"processes": [], "drives": []})
 
 
@@ -911,12 +973,20 @@ class Quelvo:
         return commands
 
     # -- ending
+    def crash(self) -> str:
+        """Where the copy crashed, if it did ("" otherwise): the emulator's report from
+        its log, with the function and source line of the address from the program's
+        symbols file (Quelvo.exe.debug beside it)."""
+        return crash_report(self.log(), self.exe)
+
     def wait_exit(self, timeout: float = 15) -> int:
         try:
             self.returncode = self.popen.wait(timeout)
         except subprocess.TimeoutExpired:
             raise E2EError(f"{self.exe.name} (pid {self.pid}) still running after {timeout}s") from None
         _forget("processes", [self.popen.pid, self.exe.name])
+        if self.crash():
+            raise E2EError(self.crash())
         return self.returncode
 
     def kill(self) -> None:
@@ -939,6 +1009,29 @@ class Quelvo:
                 wait_windows("gone", pid=self.pid, timeout=10)
             except E2EError:
                 pass
+
+
+_UNHANDLED = re.compile(r"Unhandled (.+?) at address ([0-9A-Fa-f]+)")
+
+
+def crash_report(log_text: str, exe: Path) -> str:
+    """The emulator's report of an unhandled exception in a program's log ("" when
+    there is none), with the function and source line of each crash address from the
+    program's symbols file (the program itself is shipped without them)."""
+    reports = []
+    for m in _UNHANDLED.finditer(log_text):
+        where = ""
+        symbols = Path(str(exe) + ".debug")
+        if symbols.exists():
+            proc = subprocess.run(["i686-w64-mingw32-addr2line", "-f", "-i", "-e", str(symbols), "0x" + m.group(2)],
+                                  capture_output=True, text=True)
+            lines = proc.stdout.splitlines()  # function, file:line for each inlined level
+            # addr2line drops the leading underscore the target's c++filt expects
+            mangled = "".join(("_" + n if n.startswith("_Z") else n) + "\n" for n in lines[0::2])
+            names = subprocess.run(["i686-w64-mingw32-c++filt"], input=mangled, capture_output=True, text=True).stdout
+            where = "; ".join(f"{n} ({at})" for n, at in zip(names.split("\n"), lines[1::2]))
+        reports.append(f"{exe.name}: unhandled {m.group(1)} at {m.group(2)}" + (f" in {where}" if where else ""))
+    return "\n".join(reports)
 
 
 # ---------------------------------------------------------------------------
@@ -969,7 +1062,7 @@ class Drives:
         return res.records[0]
 
     def _disc_dir(self, letter: str) -> Path:
-        path = WORK_DIR / f"disc-{letter}"
+        path = BED_WORK_DIR / f"disc-{letter}"
         shutil.rmtree(path, ignore_errors=True)
         path.mkdir(parents=True)
         (path / "README.TXT").write_text("test disc\n")
@@ -995,7 +1088,7 @@ class Drives:
         res = run_tool("cdrom", "remove", f"{letter}:")
         if res.rc != 0:
             raise E2EError(f"could not remove {letter}: {res.records} {res.stderr}")
-        shutil.rmtree(WORK_DIR / f"disc-{letter}", ignore_errors=True)
+        shutil.rmtree(BED_WORK_DIR / f"disc-{letter}", ignore_errors=True)
         if letter in self.defined:
             self.defined.remove(letter)
         _forget("drives", letter)
@@ -1193,6 +1286,8 @@ class E2ETestCase(unittest.TestCase):
             pass
         for q in self.copies:
             q.kill()
+            if q.crash():
+                print(q.crash(), file=sys.stderr)
         for box in message_boxes():
             if box.get("caption") == BOX_CAPTION:
                 run_tool("msgbox", "--pid", box["pid"], "--press", "no", check=False)

@@ -1,13 +1,15 @@
-"""Checks of the test driver's own readers (no display needed): the MCI trace parser and
-the PNG reader, on inputs whose exact meaning is known."""
+"""Checks of the test driver's own readers (no display needed): the MCI trace parser, the
+PNG reader and the crash report, on inputs whose exact meaning is known."""
 
 import struct
+import subprocess
 import tempfile
 import unittest
 import zlib
 from pathlib import Path
 
-from quelvo_e2e import SEPARATOR, TRAY_MENU, Image, item_for, mci_commands, parse_mci_trace, read_png
+from quelvo_e2e import (QUELVO_EXE, SEPARATOR, TRAY_MENU, Image, crash_report, item_for, mci_commands, parse_mci_trace,
+                        read_png)
 
 TRACE = r'''0110:trace:mci:mciSendStringW (L"set cdaudio door open", 00000000, 0, 00000000)
 0110:trace:mci:MCI_SetCommandTable (6F3017E4, 0)
@@ -77,6 +79,23 @@ class PngReader(unittest.TestCase):
         self.assertEqual((part.width, part.height), (2, 2))
         self.assertEqual(part.pixel(1, 1), (5, 5, 5))
         self.assertEqual(img.count((2, 2, 2), tolerance=1), 3)
+
+
+class CrashReport(unittest.TestCase):
+    def test_crash_address_named_from_the_symbols_file(self):
+        # The program is shipped stripped: the report names the function and line of
+        # a crash address through Quelvo.exe.debug beside it.
+        if not Path(str(QUELVO_EXE) + ".debug").exists():
+            self.skipTest(f"{QUELVO_EXE} is not built")
+        symbols = subprocess.run(["i686-w64-mingw32-nm", "-C", str(QUELVO_EXE) + ".debug"], capture_output=True,
+                                 text=True, check=True).stdout
+        address = next(line.split()[0] for line in symbols.splitlines()
+                       if line.endswith(" TForm1::FormClose(fw::CloseAction&)"))
+        log_text = f"wine: Unhandled page fault on read access to 00000000 at address {address.upper()} (thread 0110)"
+        report = crash_report(log_text, QUELVO_EXE)
+        self.assertRegex(report, r"^Quelvo\.exe: unhandled page fault on read access to 00000000 at [0-9A-F]+ in "
+                                 r"TForm1::FormClose\(fw::CloseAction&\) \(.*app/Unit1\.cpp:\d+\)$")
+        self.assertEqual(crash_report("nothing unhandled here", QUELVO_EXE), "")
 
 
 class MenuItems(unittest.TestCase):
