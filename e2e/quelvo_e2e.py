@@ -247,6 +247,16 @@ def wait_windows(state: str, cls=None, title=None, pid=None, timeout: float = 10
     return res.records
 
 
+def kill_group(popen) -> None:
+    """Ends a helper program started in a process group of its own, and waits for it."""
+    if popen.poll() is None:
+        try:
+            os.killpg(popen.pid, signal.SIGKILL)
+        except OSError:
+            pass
+        popen.wait(10)
+
+
 def poll(predicate, timeout: float, interval: float = 0.1, what: str = "condition"):
     """Calls predicate until it returns a true value; returns that value."""
     deadline = time.monotonic() + timeout
@@ -605,12 +615,7 @@ class TrayWatch:
         return json.loads(lines[0])
 
     def kill(self) -> None:
-        if self.popen.poll() is None:
-            try:
-                os.killpg(self.popen.pid, signal.SIGKILL)
-            except OSError:
-                pass
-            self.popen.wait(10)
+        kill_group(self.popen)
 
 
 # ---------------------------------------------------------------------------
@@ -1145,12 +1150,7 @@ class EndSessionQuery:
         return [json.loads(line) for line in out.splitlines() if line.strip()]
 
     def kill(self) -> None:
-        if self.popen.poll() is None:
-            try:
-                os.killpg(self.popen.pid, signal.SIGKILL)
-            except OSError:
-                pass
-            self.popen.wait(10)
+        kill_group(self.popen)
         self._out.close()
         self._err.close()
 

@@ -4,8 +4,6 @@ ImageCanSee, dragging by the top bar, the caption's active and inactive colours,
 button's looks and click, the context menu, and the tray menu's access letters."""
 
 import json
-import os
-import signal
 import struct
 import subprocess
 import tempfile
@@ -13,7 +11,7 @@ import time
 import unittest
 
 from quelvo_e2e import (APP_CLASS, MENU_CLASS, ROOT, TOOLS_DIR, WORK_DIR, E2EError, E2ETestCase, Tray,
-                        answer_message_box, click, color_from_colorref, menu_open, message_boxes, move_pointer,
+                        answer_message_box, click, color_from_colorref, kill_group, menu_open, message_boxes, move_pointer,
                         park_pointer, poll, press_key, reg_delete_key, reg_read, reg_set, run_tool, testbed,
                         tray_command, wait_menu, wait_message_box, wait_windows, windows, xdotool)
 
@@ -301,12 +299,7 @@ class OtherWindow:
         return x + w // 2, y + h // 2
 
     def close(self):
-        if self.popen.poll() is None:
-            try:
-                os.killpg(self.popen.pid, signal.SIGKILL)
-            except OSError:
-                pass
-            self.popen.wait(10)
+        kill_group(self.popen)
         self._out.close()
         try:
             wait_windows("gone", cls="QuelvoE2EOther", pid=self.info["pid"], timeout=10)
