@@ -94,14 +94,9 @@ void PaintParentBackground(fw::Control& control, fw::Canvas& canvas) {
     HDC dc = canvas.Handle();
     RECT client{};
     GetClientRect(window, &client);
-    const int saved = SaveDC(dc);
-    POINT origin{};
-    GetViewportOrgEx(dc, &origin);
-    SetViewportOrgEx(dc, origin.x - control.Left(), origin.y - control.Top(), nullptr);
-    IntersectClipRect(dc, 0, 0, client.right - client.left, client.bottom - client.top);
+    fw::MovedDc at(dc, -control.Left(), -control.Top(), client.right - client.left, client.bottom - client.top);
     SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     SendMessageA(window, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    RestoreDC(dc, saved);
 }
 
 HBITMAP MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Color highlight,

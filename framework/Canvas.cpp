@@ -81,6 +81,13 @@ HFONT Font::Handle() const {
     return made_->handle;
 }
 
+MovedDc::MovedDc(HDC dc, int dx, int dy, int width, int height) : dc_(dc), saved_(SaveDC(dc)) {
+    POINT origin{};
+    GetViewportOrgEx(dc, &origin);
+    SetViewportOrgEx(dc, origin.x + dx, origin.y + dy, nullptr);
+    IntersectClipRect(dc, 0, 0, width, height);
+}
+
 Canvas::Canvas(HDC dc) : dc_(dc) {}
 
 Canvas::~Canvas() {

@@ -55,6 +55,21 @@ struct Brush {
     bool clear = false;        // hollow brush: shapes are not filled
 };
 
+// For its lifetime, moves a DC's origin by (dx, dy) and clips it to
+// (0, 0, width, height) in the moved coordinates; the DC's state is restored
+// when it ends. How a child's area of a surface is handed to the child.
+class MovedDc {
+public:
+    MovedDc(HDC dc, int dx, int dy, int width, int height);
+    ~MovedDc() { RestoreDC(dc_, saved_); }
+    MovedDc(const MovedDc&) = delete;
+    MovedDc& operator=(const MovedDc&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
 class Canvas {
 public:
     explicit Canvas(HDC dc);   // does not own the DC

@@ -585,7 +585,7 @@ void WinControl::PaintInto(HDC dc, const RECT& clip) {
         const int saved = SaveDC(p.dc);
         EraseBackground(p.dc);
         PaintWindow(p.dc);
-        PaintControls(p.dc, nullptr);
+        PaintControls(p.dc);
         RestoreDC(p.dc, saved);
     }
     BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc, clip.left,
@@ -603,14 +603,9 @@ void WinControl::Print(HDC dc, LPARAM flags) {
         auto* w = dynamic_cast<WinControl*>(c);
         if (!w || !w->visible_ || !w->handle_) continue;
         const Rect& r = w->bounds_;
-        const int saved = SaveDC(dc);
-        POINT org;
-        GetViewportOrgEx(dc, &org);
-        SetViewportOrgEx(dc, org.x + r.left, org.y + r.top, nullptr);
-        IntersectClipRect(dc, 0, 0, r.Width(), r.Height());
+        MovedDc at(dc, r.left, r.top, r.Width(), r.Height());
         if (w->defProc_ == DefWindowProcA) w->Print(dc, flags & ~PRF_CHECKVISIBLE);  // one of ours
         else SendMessageA(w->handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
-        RestoreDC(dc, saved);
     }
 }
 
@@ -629,25 +624,15 @@ void WinControl::PaintWindow(HDC dc) {
     Paint(canvas);
 }
 
-void WinControl::PaintControls(HDC dc, const RECT* clip) {
+void WinControl::PaintControls(HDC dc) {
     for (Control* c : children_) {
         if (c->IsWindowed() || !c->visible_) continue;
         const Rect& b = c->bounds_;
-        if (clip && (b.right <= clip->left || b.left >= clip->right || b.bottom <= clip->top ||
-                     b.top >= clip->bottom))
-            continue;
-        const int saved = SaveDC(dc);
-        POINT org;
-        GetViewportOrgEx(dc, &org);
-        SetViewportOrgEx(dc, org.x + b.left, org.y + b.top, nullptr);
-        IntersectClipRect(dc, 0, 0, b.Width(), b.Height());
-        {
-            Canvas canvas(dc);
-            canvas.font = c->font_;
-            canvas.brush.color = c->color_;
-            c->PaintTo(canvas);
-        }
-        RestoreDC(dc, saved);
+        MovedDc at(dc, b.left, b.top, b.Width(), b.Height());
+        Canvas canvas(dc);
+        canvas.font = c->font_;
+        canvas.brush.color = c->color_;
+        c->PaintTo(canvas);
     }
 }
 

@@ -230,7 +230,7 @@ protected:
     bool DialogCharToChildren(WPARAM wp, LPARAM lp);
     // Paints the background: the control's colour. Return false to leave it.
     virtual bool EraseBackground(HDC dc);
-    void PaintControls(HDC dc, const RECT* clip);
+    void PaintControls(HDC dc);
     HWND ParentHandle();
 
     HWND handle_ = nullptr;
