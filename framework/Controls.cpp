@@ -263,6 +263,8 @@ LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             Invalidate();
             return 0;
         default:
+            // A reflected message the control does not answer.
+            if (msg >= notify::Reflected && msg < notify::Reflected + WM_USER) return 0;
             DefaultHandler(msg, wp, lp, result);
             return result;
     }
@@ -346,11 +348,23 @@ void WinControl::RemoveControl(Control* c) {
     if (c->align_ != Align::None) Realign();
 }
 
+void WinControl::SetTabStop(bool t) {
+    if (t == tabStop_) return;
+    tabStop_ = t;
+    if (handle_) {
+        const LONG_PTR style = GetWindowLongPtrA(handle_, GWL_STYLE);
+        SetWindowLongPtrA(handle_, GWL_STYLE, t ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+    }
+}
+
+void WinControl::SetTabOrder(int order) { tabOrder_ = order; }
+
 HWND WinControl::ParentHandle() { return parent_ ? parent_->Handle() : nullptr; }
 
 void WinControl::FillCreateParams(CreateParams& p) {
     p.className = "QuelvoControl";
-    p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0);
+    p.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) |
+              (tabStop_ ? WS_TABSTOP : 0);
     p.parent = ParentHandle();
 }
 
@@ -703,6 +717,28 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case notify::DialogChar:
             return DialogCharToChildren(wp, lp) ? 1 : 0;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_DRAWITEM:
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC: {
+            // Native children tell their parent; their objects answer.
+            HWND from = msg == WM_COMMAND ? reinterpret_cast<HWND>(lp)
+                        : msg == WM_NOTIFY ? reinterpret_cast<NMHDR*>(lp)->hwndFrom
+                        : msg == WM_DRAWITEM ? reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem
+                                             : reinterpret_cast<HWND>(lp);
+            WinControl* child = from && from != handle_ ? FromHandle(from) : nullptr;
+            if (child && child->parent_ == this) {
+                const LRESULT r = child->Perform(notify::Reflected + msg, wp, lp);
+                if (r != 0 || msg == WM_COMMAND || msg == WM_NOTIFY || msg == WM_DRAWITEM) return r;
+            }
+            break;
+        }
         case WM_SYSCOLORCHANGE:
             Perform(notify::SysColorChange);
             break;

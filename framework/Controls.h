@@ -197,6 +197,14 @@ public:
     // Places the aligned children again.
     void Realign();
 
+    // Keyboard focus. A control takes part in Tab moves when it is a tab
+    // stop; among its siblings it comes in tab order (set values first, in
+    // ascending order, then the others in the order they were made).
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool t);
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order);
+
     // Message hooks run before the window procedure, the newest first; a hook
     // returning true consumes the message with the result it set.
     using Hook = std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)>;
@@ -236,6 +244,8 @@ protected:
     HWND handle_ = nullptr;
     WNDPROC defProc_ = nullptr;
     std::vector<Control*> children_;
+    bool tabStop_ = false;
+    int tabOrder_ = -1;
 
 private:
     friend LRESULT CALLBACK FrameworkWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -67,6 +67,10 @@ constexpr unsigned MouseEnter = 0xB013;
 constexpr unsigned MouseLeave = 0xB014;
 constexpr unsigned ButtonPressed = 0xB018;
 constexpr unsigned SysColorChange = 0xB024;
+// A message a native child sent its parent (WM_COMMAND, WM_NOTIFY,
+// WM_CTLCOLOR..., WM_DRAWITEM), handed back to the child's object as
+// Reflected + the message, with the same parameters.
+constexpr unsigned Reflected = 0xBC00;
 }  // namespace notify
 
 }  // namespace fw
