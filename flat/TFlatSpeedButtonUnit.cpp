@@ -53,19 +53,6 @@ bool SameLetter(char a, char b) {
     return ua == ub;
 }
 
-// The program has an active window: its own, or the foreground one is of this thread.
-bool ProgramIsActive() {
-    if (GetActiveWindow()) return true;
-    HWND fg = GetForegroundWindow();
-    return fg && GetWindowThreadProcessId(fg, nullptr) == GetCurrentThreadId();
-}
-
-fw::Control* ControlUnderPointer() {
-    POINT p{};
-    if (!GetCursorPos(&p)) return nullptr;
-    return fw::ControlAtScreenPoint(p);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- paint steps

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "flat/FlatUtilitys.h"
+#include "flat/HoverShared.h"
 #include "framework/Controls.h"
 #include "framework/Graphic.h"
 #include "framework/Timer.h"
@@ -25,29 +26,6 @@
 namespace flat {
 
 enum TFlatButtonState : int { fbsUp = 0, fbsDisabled = 1, fbsDown = 2, fbsExclusive = 3 };
-
-// What one class of hot-tracked buttons shares: one 100 ms polling timer
-// (made, disabled, with the first button and freed with the last), the button
-// it polls, and the number of live buttons. Each class names itself as T and
-// so gets a set of its own.
-template <class T>
-struct HoverShared {
-    static inline std::unique_ptr<fw::Timer> HoverTimer;
-    static inline T* HoverButton = nullptr;
-    static inline int LiveButtons = 0;
-
-    static void Join() {
-        if (!HoverTimer) {
-            auto timer = std::make_unique<fw::Timer>();
-            timer->SetInterval(100);
-            HoverTimer = std::move(timer);
-        }
-        ++LiveButtons;
-    }
-    static void Leave() {
-        if (--LiveButtons == 0) HoverTimer.reset();
-    }
-};
 
 // The colours a flat button paints with (system colours allowed).
 struct ButtonColors {

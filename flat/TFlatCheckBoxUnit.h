@@ -1,0 +1,127 @@
+// The flat check box: a windowed, focusable two-state control that draws an
+// 11 x 11 box with a three-pixel-thick check mark and a word-wrapped caption
+// beside it. The box fills white while the pointer is over it or it has the
+// focus, and in the down colour while the left button is held on it; the
+// caption may stand on the parent's own background. Every change of Checked,
+// from the mouse, the keyboard or code, raises OnClick. Its hot state follows
+// mouse moves and one polling timer shared by all check boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "flat/FlatUtilitys.h"
+#include "flat/HoverShared.h"
+#include "framework/Controls.h"
+#include "framework/Timer.h"
+
+namespace flat {
+
+// The accelerator character of a check box caption: the one after the last
+// single "&" ("&&" is a plain "&", a double-byte character of code page 936
+// is one unit), or 0 when there is none or it is a double-byte character.
+char CheckBoxAccelerator(const std::string& caption);
+
+// Where the box stands in a client area `width` pixels wide (right and bottom
+// exclusive); it stays at rows 3 to 13 whatever the height.
+fw::Rect CheckBoxRect(TCheckBoxLayout layout, int width);
+
+class TFlatCheckBox : public fw::CustomControl {
+public:
+    explicit TFlatCheckBox(fw::WinControl* parent = nullptr);
+    ~TFlatCheckBox() override;
+
+    bool Checked() const { return checked_; }
+    // A change raises OnClick, then redraws the box; the same value does nothing.
+    void SetChecked(bool checked);
+    TCheckBoxLayout Layout() const { return layout_; }
+    void SetLayout(TCheckBoxLayout layout);
+    // The parent's background (its colour, picture and windowless children)
+    // shows under the control.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool transparent);
+
+    fw::Color ColorFocused() const { return colorFocused_; }
+    void SetColorFocused(fw::Color c);
+    fw::Color ColorDown() const { return colorDown_; }
+    void SetColorDown(fw::Color c);
+    fw::Color ColorCheck() const { return colorCheck_; }
+    void SetColorCheck(fw::Color c);
+    fw::Color ColorBorder() const { return colorBorder_; }
+    void SetColorBorder(fw::Color c);
+    // Lightness points (0..100) by which the advanced colours move from Color.
+    TAdvColors AdvColorFocused() const { return advColorFocused_; }
+    void SetAdvColorFocused(TAdvColors percent);
+    TAdvColors AdvColorDown() const { return advColorDown_; }
+    void SetAdvColorDown(TAdvColors percent);
+    TAdvColors AdvColorBorder() const { return advColorBorder_; }
+    void SetAdvColorBorder(TAdvColors percent);
+    // On: the colour follows the parent and the focused, down and border
+    // colours are derived from it.
+    bool UseAdvColors() const { return useAdvColors_; }
+    void SetUseAdvColors(bool use);
+
+    // The state machine, read only.
+    bool IsHot() const { return isHot_; }
+    bool IsPressing() const { return isPressing_; }
+    bool HasFocus() const { return hasFocus_; }
+
+    // The state all check boxes share.
+    static const fw::Timer* HoverTimer() { return Shared::HoverTimer.get(); }
+    static TFlatCheckBox* HoverCheckBox() { return Shared::HoverButton; }
+    static int LiveCheckBoxes() { return Shared::LiveButtons; }
+
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+protected:
+    void Paint(fw::Canvas& canvas) override;
+    void MouseDown(const fw::MouseEvent& e) override;
+    void MouseMove(const fw::MouseEvent& e) override;
+    void MouseUp(const fw::MouseEvent& e) override;
+    void Resized() override;
+
+private:
+    using Shared = HoverShared<TFlatCheckBox>;
+
+    void StoreColor(fw::Color& field, fw::Color value);
+    void StorePercent(TAdvColors& field, TAdvColors value);
+    void DeriveAdvColors();
+
+    void DrawBox();
+    void PaintBox(fw::Canvas& canvas);
+    void DrawCaption(fw::Canvas& canvas);
+
+    void EnterHot();
+    void LeaveHot();
+    void ReleaseHoverTimer();
+    void HoverTimerTick();
+
+    // Visible, enabled and on a showing window, up the whole parent chain.
+    bool CanTakeFocus() const;
+    void CaptureLost();
+    LRESULT DialogChar(WPARAM wp, LPARAM lp);
+    void FocusGained();
+    void FocusLost();
+    void EnabledChanged();
+    void ColorsChanged();
+
+    bool checked_ = false;
+    TCheckBoxLayout layout_ = checkboxLeft;
+    bool transparent_ = false;
+    fw::Color colorFocused_ = fw::clWhite;
+    fw::Color colorDown_ = 0xC5D6D9;
+    fw::Color colorCheck_ = fw::clBlack;
+    fw::Color colorBorder_ = 0x8396A0;
+    TAdvColors advColorFocused_ = 10;
+    TAdvColors advColorDown_ = 10;
+    TAdvColors advColorBorder_ = 50;
+    bool useAdvColors_ = false;
+
+    bool isHot_ = false;
+    bool isPressing_ = false;
+    bool hasFocus_ = false;
+    bool releasing_ = false;  // inside a button release: its capture change is ours
+};
+
+}  // namespace flat
