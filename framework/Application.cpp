@@ -90,8 +90,7 @@ bool Application::HandleMessage() {
             terminated_ = true;
             return false;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        Dispatch(msg);
         return true;
     }
     // Messages sent from other threads and processes were handled by the
@@ -109,9 +108,29 @@ void Application::ProcessMessages() {
             terminated_ = true;
             break;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        Dispatch(msg);
     }
+}
+
+void Application::Dispatch(MSG& msg) {
+    bool taken = false;
+    Guarded([&] { taken = TabKey(msg); });
+    if (taken) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+// Tab and Shift+Tab on a window of one of our forms (a native child's too: a
+// combo box's list or edit) go to the next or previous tab stop, unless the
+// control takes them itself. Ctrl+Tab is left to the control (page tabs).
+bool Application::TabKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0)
+        return false;
+    WinControl* control = WinControl::ControlOf(msg.hwnd);
+    Form* form = control ? control->ParentForm() : nullptr;
+    if (!form || control->WantsTab()) return false;
+    form->SelectNext(control == form ? nullptr : control, GetKeyState(VK_SHIFT) >= 0);
+    return true;
 }
 
 void Application::HandleException(const std::exception& e) {

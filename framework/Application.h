@@ -84,6 +84,10 @@ public:
     const std::vector<std::unique_ptr<Form>>& Forms() const { return forms_; }
 
 private:
+    // Translates and dispatches a message taken from the queue, but moves the
+    // focus for a Tab key.
+    void Dispatch(MSG& msg);
+    bool TabKey(const MSG& msg);
     static LRESULT CALLBACK AppWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT AppMessage(UINT msg, WPARAM wp, LPARAM lp);
 

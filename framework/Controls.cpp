@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
+#include "framework/Forms.h"
 #include "framework/Layout.h"
 #include "framework/Menus.h"
 #include "framework/WindowClass.h"
@@ -28,6 +29,15 @@ MouseButton ButtonOf(UINT msg) {
 }
 
 constexpr WPARAM kAnyButton = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
+
+// The character message whose default handling runs now. That handling may
+// send it on to the parent window (Alt+Space from a child window), which has
+// been offered it already.
+struct TypedCharacter {
+    UINT msg = 0;
+    WPARAM ch = 0;
+};
+TypedCharacter charInDefault;
 
 }  // namespace
 
@@ -80,6 +90,12 @@ void Control::SetVisible(bool v) {
     Invalidate();
     if (parent_ && align_ != Align::None) parent_->Realign();
     Perform(notify::VisibleChanged, v);
+}
+
+Form* Control::ParentForm() const {
+    const Control* root = this;
+    while (root->parent_) root = root->parent_;
+    return dynamic_cast<Form*>(const_cast<Control*>(root));
 }
 
 bool Control::Showing() const {
@@ -320,7 +336,22 @@ WinControl::~WinControl() {
 }
 
 WinControl* WinControl::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<WinControl*>(GetPropA(hwnd, kObjectProp)) : nullptr;
+    if (!hwnd) return nullptr;
+    // Another copy of the program marks its windows the same way: its
+    // objects are not ours.
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(hwnd, &pid) || pid != GetCurrentProcessId()) return nullptr;
+    return static_cast<WinControl*>(GetPropA(hwnd, kObjectProp));
+}
+
+WinControl* WinControl::ControlOf(HWND hwnd) {
+    HWND desktop = GetDesktopWindow();
+    for (HWND h = hwnd; h && h != desktop;) {
+        if (WinControl* c = FromHandle(h)) return c;
+        h = (GetWindowLongPtrA(h, GWL_STYLE) & WS_CHILD) ? GetAncestor(h, GA_PARENT)
+                                                         : GetWindow(h, GW_OWNER);
+    }
+    return nullptr;
 }
 
 void WinControl::InsertControl(Control* c) {
@@ -358,6 +389,41 @@ void WinControl::SetTabStop(bool t) {
 }
 
 void WinControl::SetTabOrder(int order) { tabOrder_ = order; }
+
+bool WinControl::CanFocus() const {
+    if (!handle_) return false;
+    const Control* c = this;
+    for (; c->parent_; c = c->parent_)
+        if (!c->visible_ || !c->enabled_) return false;
+    auto* form = dynamic_cast<const Form*>(c);
+    return form && form->visible_ && form->enabled_ && form->handle_ &&
+           IsWindowVisible(form->handle_);
+}
+
+void WinControl::SetFocus() {
+    if (handle_) ::SetFocus(handle_);
+}
+
+bool WinControl::Focused() const { return handle_ && ControlOf(GetFocus()) == this; }
+
+std::vector<WinControl*> WinControl::TabList() const {
+    std::vector<WinControl*> level;
+    for (Control* c : children_)
+        if (auto* w = dynamic_cast<WinControl*>(c)) level.push_back(w);
+    // Unset orders (negative) after the set ones; equal keys keep creation order.
+    const auto key = [](const WinControl* w) {
+        return w->tabOrder_ < 0 ? static_cast<unsigned>(-1) : static_cast<unsigned>(w->tabOrder_);
+    };
+    std::stable_sort(level.begin(), level.end(),
+                     [&](const WinControl* a, const WinControl* b) { return key(a) < key(b); });
+    std::vector<WinControl*> list;
+    for (WinControl* w : level) {
+        list.push_back(w);
+        const auto inner = w->TabList();
+        list.insert(list.end(), inner.begin(), inner.end());
+    }
+    return list;
+}
 
 HWND WinControl::ParentHandle() { return parent_ ? parent_->Handle() : nullptr; }
 
@@ -506,6 +572,21 @@ bool WinControl::DialogCharToChildren(WPARAM wp, LPARAM lp) {
     for (Control* c : std::vector<Control*>(children_))
         if (c->Visible() && c->Enabled() && c->Perform(notify::DialogChar, wp, lp) != 0) return true;
     return false;
+}
+
+LRESULT WinControl::TypedChar(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != charInDefault.msg || wp != charInDefault.ch) {
+        Form* form = ParentForm();
+        if (form && form->DialogCharToChildren(wp, lp)) return 0;  // no beep, no menu
+    }
+    struct Restore {
+        TypedCharacter outer;
+        ~Restore() { charInDefault = outer; }
+    } restore{charInDefault};
+    charInDefault = TypedCharacter{msg, wp};
+    LRESULT result = 0;
+    DefaultHandler(msg, wp, lp, result);
+    return result;
 }
 
 void WinControl::SetMouseControl(Control* c) {
@@ -717,6 +798,21 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case notify::DialogChar:
             return DialogCharToChildren(wp, lp) ? 1 : 0;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            // Access letters, and the focused control's own keys (a space),
+            // reach every control of the window.
+            if (!own) break;
+            return TypedChar(msg, wp, lp);
+        case WM_SETFOCUS:
+            DefaultHandler(msg, wp, lp, result);
+            if (Form* form = ParentForm(); form && form != this) form->activeControl_ = this;
+            if (OnEnter) OnEnter();
+            return result;
+        case WM_KILLFOCUS:
+            DefaultHandler(msg, wp, lp, result);
+            if (OnExit) OnExit();
+            return result;
         case WM_COMMAND:
         case WM_NOTIFY:
         case WM_DRAWITEM:

@@ -17,6 +17,7 @@
 namespace fw {
 
 class WinControl;
+class Form;
 class PopupMenu;
 
 enum class MouseButton { Left, Right, Middle };
@@ -45,6 +46,8 @@ public:
 
     WinControl* Parent() const { return parent_; }
     virtual void SetParent(WinControl* parent);
+    // The form at the top of the parent chain (a form is its own), if any.
+    Form* ParentForm() const;
 
     // Bounds in the parent's client coordinates.
     int Left() const { return bounds_.left; }
@@ -204,6 +207,21 @@ public:
     void SetTabStop(bool t);
     int TabOrder() const { return tabOrder_; }
     void SetTabOrder(int order);
+    // Its window exists, and it and every parent up to a shown form are
+    // visible and enabled.
+    bool CanFocus() const;
+    void SetFocus();
+    // The focus is on its window or on a native child of it (a combo box's
+    // inner edit), not on another framework control.
+    bool Focused() const;
+    // A control that takes the Tab key itself instead of moving the focus.
+    virtual bool WantsTab() const { return false; }
+    // The windowed controls inside, depth first in tab order: each one
+    // before its own children.
+    std::vector<WinControl*> TabList() const;
+
+    // Raised when the control's window gains and loses the focus.
+    std::function<void()> OnEnter, OnExit;
 
     // Message hooks run before the window procedure, the newest first; a hook
     // returning true consumes the message with the result it set.
@@ -221,6 +239,9 @@ public:
     Control* ControlAtPos(int x, int y, bool allowDisabled = false) const;
 
     static WinControl* FromHandle(HWND hwnd);
+    // The control a window belongs to: its own, or the nearest one up the
+    // parent chain (a pop-up's owner for a pop-up, such as a combo box's list).
+    static WinControl* ControlOf(HWND hwnd);
 
 protected:
     virtual void FillCreateParams(CreateParams& params);
@@ -236,6 +257,9 @@ protected:
     void PaintInto(HDC dc, const RECT& clip);
     // Offers a dialog character to the children in order; true when one took it.
     bool DialogCharToChildren(WPARAM wp, LPARAM lp);
+    // A character typed on the window and not taken by the control: offered to
+    // the controls of its form, then the default handling.
+    LRESULT TypedChar(UINT msg, WPARAM wp, LPARAM lp);
     // Paints the background: the control's colour. Return false to leave it.
     virtual bool EraseBackground(HDC dc);
     void PaintControls(HDC dc);

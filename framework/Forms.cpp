@@ -1,5 +1,6 @@
 #include "framework/Forms.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/Application.h"
@@ -108,10 +109,48 @@ void Form::CloseModal() {
     modalResult_ = result;
 }
 
+WinControl* Form::ActiveControl() const {
+    // Compared, never followed: the control may have gone since.
+    const auto list = TabList();
+    return std::find(list.begin(), list.end(), activeControl_) != list.end() ? activeControl_
+                                                                             : nullptr;
+}
+
+void Form::SelectNext(WinControl* from, bool forward) {
+    const auto list = TabList();
+    const int n = static_cast<int>(list.size());
+    const auto at = std::find(list.begin(), list.end(), from);
+    const int start = at == list.end() ? (forward ? -1 : n) : static_cast<int>(at - list.begin());
+    for (int step = 1; step <= n; ++step) {
+        const int i = ((start + (forward ? step : -step)) % n + n) % n;
+        WinControl* c = list[i];
+        if (c == from) return;  // round the whole list
+        if (c->TabStop() && c->CanFocus()) {
+            c->SetFocus();
+            return;
+        }
+    }
+}
+
+bool Form::RestoreFocus() {
+    WinControl* active = ActiveControl();
+    if (active && active->CanFocus()) active->SetFocus();
+    else SelectNext(nullptr, true);
+    HWND focus = GetFocus();
+    return focus && IsChild(handle_, focus);
+}
+
 namespace {
 BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
     reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
     return TRUE;
+}
+
+// Windows a modal window leaves working: the application window, which owns
+// the pop-up menus and receives their commands, and message-only windows
+// (timers).
+bool StaysEnabled(HWND h) {
+    return h == App().Handle() || GetAncestor(h, GA_PARENT) != GetDesktopWindow();
 }
 }  // namespace
 
@@ -122,7 +161,7 @@ int Form::ShowModal() {
     std::vector<HWND> all, disabled;
     EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&all));
     for (HWND h : all)
-        if (h != handle_ && IsWindowVisible(h) && IsWindowEnabled(h)) {
+        if (h != handle_ && !StaysEnabled(h) && IsWindowVisible(h) && IsWindowEnabled(h)) {
             EnableWindow(h, FALSE);
             disabled.push_back(h);
         }
@@ -162,11 +201,15 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             if (wp && this == App().MainForm()) App().Terminate();
             return 0;
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            // Access letters: the first control, at any depth, that takes the
-            // character consumes it.
-            if (DialogCharToChildren(wp, lp)) return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                // Also a native child's focus (a combo box's edit), which no
+                // focus message of ours has seen.
+                if (WinControl* c = ControlOf(GetFocus()); c && c != this && c->ParentForm() == this)
+                    activeControl_ = c;
+                break;
+            }
+            if (!HIWORD(wp) && RestoreFocus()) return 0;  // not minimised
             break;
         default:
             break;

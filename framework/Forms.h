@@ -51,15 +51,27 @@ public:
     // Asks OnCloseQuery whether the window may close.
     bool CloseQuery();
 
+    // The control that last had the focus in this window; the focus goes back
+    // to it when the window is activated again (to the first tab stop when
+    // there is none).
+    WinControl* ActiveControl() const;
+    // Focuses the next tab stop after `from` (before it, backwards) that can
+    // take the focus, in the order of TabList, wrapping around; from the
+    // first (last) when `from` is none.
+    void SelectNext(WinControl* from, bool forward);
+
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
 
 private:
+    friend class WinControl;  // notes the control that takes the focus
     void ApplyPosition();
     void CloseModal();
+    bool RestoreFocus();
 
+    WinControl* activeControl_ = nullptr;  // checked against the controls before use
     bool modal_ = false;
     int modalResult_ = mrNone;
     bool positioned_ = false;
