@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "app/Unit2.h"
 #include "common/ColorNames.h"
 #include "common/PictureLoader.h"
 #include "common/Registry.h"
@@ -47,21 +48,19 @@ namespace {
 
 std::string RootPath(char letter) { return std::string(1, letter) + ":\\"; }
 
-// The frame colours every window's bars share.
-constexpr fw::Color kInactiveCaptionColor = 8559266;  // 0x00829AA2
-
-void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const fw::Rect& bounds) {
-    bar.name = name;
-    bar.SetBounds(bounds);
-    bar.SetAlign(align);
-    bar.SetActiveTextColor(fw::clWhite);
-    bar.SetInactiveTextColor(kInactiveCaptionColor);
-    bar.SetTitlebarColor(fw::clBackground);
-}
-
 HWND registeredHotKeyWindow = nullptr;
 
 }  // namespace
+
+void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const fw::Rect& bounds,
+                   fw::Color activeTextColor) {
+    bar.name = name;
+    bar.SetBounds(bounds);
+    bar.SetAlign(align);
+    bar.SetActiveTextColor(activeTextColor);
+    bar.SetInactiveTextColor(kInactiveCaptionColor);
+    bar.SetTitlebarColor(fw::clBackground);
+}
 
 bool DiscInDrive(char letter) { return VolumeQuery(RootPath(letter).c_str()); }
 
@@ -243,7 +242,12 @@ LRESULT TForm1::TrayIconNotify(WPARAM, LPARAM lp) {
             // A notification icon's menu takes its access letters and closes on
             // a click elsewhere only when the program is in the foreground; the
             // null message afterwards lets the next opening stay open.
-            SetForegroundWindow(Handle());
+            // While a window runs modally it stays in front: it is brought
+            // forward instead of the main window, which would cover it.
+            HWND front = Handle();
+            for (const auto& form : fw::App().Forms())
+                if (form->IsModal() && form->Visible()) front = form->Handle();
+            SetForegroundWindow(front);
             PopupMenu1.Popup(p.x, p.y);
             PostMessageA(Handle(), WM_NULL, 0, 0);
             break;
@@ -294,7 +298,7 @@ void TForm1::H1Click() { Hide(); }
 void TForm1::J1Click() { MciSend(kDoorOpen); }
 void TForm1::C1Click() { MciSend(kDoorClosedMenu); }
 void TForm1::U1Click() {}        // the desktop shortcut comes with its own change
-void TForm1::V1Click() {}        // the options window comes with its own change
+void TForm1::V1Click() { Form2->ShowModal(); }
 void TForm1::M1Click() {}        // the appearance window comes with its own change
 void TForm1::Q1Click() { Close(); }
 void TForm1::KeltrinA1Click() {}  // the about window comes with its own change

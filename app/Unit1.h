@@ -70,6 +70,12 @@ void EjectDrive(char letter);
 // program's previous registration first. Silent on failure.
 void RegisterDoorHotKey(HWND window);
 
+// The frame bars of every window: their caption colours when inactive, and
+// the design state each starts in.
+constexpr fw::Color kInactiveCaptionColor = 8559266;  // 0x00829AA2
+void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const fw::Rect& bounds,
+                   fw::Color activeTextColor = fw::clWhite);
+
 class TForm1 : public fw::Form {
 public:
     TForm1();

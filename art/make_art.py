@@ -7,6 +7,8 @@ Writes, byte for byte the same on every run:
 
   quelvo.ico  program icon: an optical disc with a blue eject badge,
               32x32 and 16x16, 32 bits per pixel with alpha plus an AND mask
+  options.ico the options window's icon: the same disc with a green check
+              badge, in the same two sizes
   menu.bmp    the nine 16x16 tray-menu images side by side (144x16, 24 bpp),
               background = transparent key colour magenta (FF00FF)
   strip.jpg   350x5 decorative strip for the splash window (baseline JPEG,
@@ -508,8 +510,15 @@ def render_rgba(w, h, scene, sub=8):
     return out
 
 
-def icon_scene(size):
-    """Disc filling the icon with an eject badge at the bottom right."""
+# The options window's badge: green, with a white check mark.
+OPTIONS_TOP = (88, 206, 104)
+OPTIONS_BOTTOM = (24, 128, 48)
+OPTIONS_EDGE = (12, 72, 28)
+
+
+def icon_scene(size, options=False):
+    """Disc filling the icon with a badge at the bottom right: the eject
+    sign for the program, a check mark for its options window."""
     if size == 32:
         cx = cy = 16.0
         radius, rim_w, hub_r, hole_r, hole_w = 15.6, 1.1, 6.0, 2.4, 0.9
@@ -525,6 +534,15 @@ def icon_scene(size):
         # Whole pixels at this size: a stepped triangle over a bar.
         glyph = union(box(11, 9, 12, 9), box(10, 10, 13, 10), box(9, 11, 14, 11),
                       box(9, 13, 14, 13))
+    top, bottom, edge = BADGE_TOP, BADGE_BOTTOM, BADGE_EDGE
+    if options:
+        top, bottom, edge = OPTIONS_TOP, OPTIONS_BOTTOM, OPTIONS_EDGE
+        if size == 32:
+            glyph = union(thick_line(20.0, 24.0, 23.2, 27.6, 1.2),
+                          thick_line(23.2, 27.6, 28.8, 20.2, 1.2))
+        else:
+            glyph = union(box(9, 11, 9, 11), box(10, 12, 10, 12), box(11, 13, 11, 13),
+                          box(12, 12, 12, 12), box(13, 11, 13, 11), box(14, 10, 14, 10))
     badge_out = rounded_box(bx0, by0, bx1, by1, brad)
     badge_in = rounded_box(bx0 + edge_w, by0 + edge_w, bx1 - edge_w, by1 - edge_w,
                            max(0.5, brad - edge_w))
@@ -532,18 +550,19 @@ def icon_scene(size):
     def scene(x, y):
         if badge_out(x, y):
             if not badge_in(x, y):
-                return BADGE_EDGE
+                return edge
             if glyph(x, y):
                 return WHITE
-            return mix(BADGE_TOP, BADGE_BOTTOM, (y - by0) / (by1 - by0))
+            return mix(top, bottom, (y - by0) / (by1 - by0))
         dx, dy = x - cx, y - cy
         return disc_colour(dx, dy, math.sqrt(dx * dx + dy * dy),
                            radius, rim_w, hub_r, hole_r, hole_w)
     return scene
 
 
-def make_icon():
-    return ico([render_rgba(32, 32, icon_scene(32)), render_rgba(16, 16, icon_scene(16))])
+def make_icon(options=False):
+    return ico([render_rgba(32, 32, icon_scene(32, options)),
+                render_rgba(16, 16, icon_scene(16, options))])
 
 
 def make_logo():
@@ -782,6 +801,7 @@ def main(argv):
     os.makedirs(out, exist_ok=True)
     files = {
         "quelvo.ico": make_icon(),
+        "options.ico": make_icon(options=True),
         "menu.bmp": make_menu(),
         "strip.jpg": make_strip(),
         "logo.bmp": make_logo(),

@@ -278,10 +278,10 @@ class Settings(MainWindowCase):
 class OtherWindow:
     """A window of another program (tools/otherwindow.exe), made the active window."""
 
-    def __init__(self, x=40, y=440, w=200, h=150):
+    def __init__(self, x=40, y=440, w=200, h=150, hotkey=0):
         self.rect = (x, y, w, h)
         self._out = tempfile.TemporaryFile()
-        args = ["--x", x, "--y", y, "--w", w, "--h", h]
+        args = ["--x", x, "--y", y, "--w", w, "--h", h] + (["--hotkey", hotkey] if hotkey else [])
         self.popen = subprocess.Popen(["wine", str(TOOLS_DIR / "otherwindow.exe"), *map(str, args)],
                                       env=testbed().env(), stdin=subprocess.DEVNULL, stdout=self._out,
                                       stderr=subprocess.DEVNULL, start_new_session=True)
