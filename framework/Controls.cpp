@@ -654,7 +654,7 @@ void WinControl::Picture::Release() {
     valid = false;
 }
 
-void WinControl::PaintInto(HDC dc, const RECT& clip) {
+void WinControl::PaintInto(HDC dc, const RECT& clip, POINT at) {
     if (clip.right <= clip.left || clip.bottom <= clip.top) return;
     const int w = std::max(1, Width()), h = std::max(1, Height());
     Picture& p = picture_;
@@ -683,8 +683,8 @@ void WinControl::PaintInto(HDC dc, const RECT& clip) {
         PaintControls(p.dc);
         RestoreDC(p.dc, saved);
     }
-    BitBlt(dc, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc, clip.left,
-           clip.top, SRCCOPY);
+    BitBlt(dc, at.x + clip.left, at.y + clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc,
+           clip.left, clip.top, SRCCOPY);
 }
 
 void WinControl::Print(HDC dc, LPARAM flags) {
@@ -698,8 +698,16 @@ void WinControl::Print(HDC dc, LPARAM flags) {
         auto* w = dynamic_cast<WinControl*>(c);
         if (!w || !w->visible_ || !w->handle_) continue;
         const Rect& r = w->bounds_;
-        MovedDc at(dc, r.left, r.top, r.Width(), r.Height());
-        if (w->defProc_ == DefWindowProcA) w->Print(dc, flags & ~PRF_CHECKVISIBLE);  // one of ours
+        const bool ours = w->defProc_ == DefWindowProcA;
+        const bool leaf = std::none_of(w->children_.begin(), w->children_.end(),
+                                       [](const Control* g) { return g->IsWindowed() && g->visible_; });
+        if (ours && leaf) {
+            // One copy of its picture at its place: nothing of it reaches outside.
+            if (flags & PRF_CLIENT) w->PaintInto(dc, RECT{0, 0, r.Width(), r.Height()}, POINT{r.left, r.top});
+            continue;
+        }
+        MovedDc moved(dc, r.left, r.top, r.Width(), r.Height());
+        if (ours) w->Print(dc, flags & ~PRF_CHECKVISIBLE);
         else SendMessageA(w->handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
     }
 }

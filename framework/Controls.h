@@ -254,7 +254,8 @@ protected:
     // picture and drawn again only after the window or one of its windowless
     // children was invalidated; a repaint the system asks for (uncovering,
     // animation, a child's background) copies the picture.
-    void PaintInto(HDC dc, const RECT& clip);
+    // `at` moves the copy in `dc` (the window's origin lands there).
+    void PaintInto(HDC dc, const RECT& clip, POINT at = POINT{0, 0});
     // Offers a dialog character to the children in order; true when one took it.
     bool DialogCharToChildren(WPARAM wp, LPARAM lp);
     // A character typed on the window and not taken by the control: offered to
