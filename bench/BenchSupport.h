@@ -6,10 +6,26 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "framework/Application.h"
+
+extern DWORD StartupPauseMs;
+
 namespace bench {
+
+// The program's application object as start-up sets it up, without the
+// start-up pause; the error box prints its text instead.
+inline void StartApplication() {
+    StartupPauseMs = 0;
+    fw::App().Initialize();
+    fw::App().SetTitle("Quelvo");
+    fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
+        std::printf("error box: %s\n", text.c_str());
+    };
+}
 
 // Milliseconds from the performance counter, with its full resolution.
 inline double Now() {

@@ -28,8 +28,6 @@
 #include "flat/HSLUtils.h"
 #include "framework/Application.h"
 
-extern DWORD StartupPauseMs;
-
 namespace {
 
 // Microseconds per call of `f`, best of five batches of `n`.
@@ -81,12 +79,7 @@ HWND MakePlainWindow() {
 
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
-    StartupPauseMs = 0;
-    fw::App().Initialize();
-    fw::App().SetTitle("Quelvo");
-    fw::App().errorBox = [](HWND, const std::string& text, const std::string&) {
-        std::printf("error box: %s\n", text.c_str());
-    };
+    bench::StartApplication();
     Form1 = fw::App().CreateForm<TForm1>();
     Form1->Show();
     bench::Pump(400);
