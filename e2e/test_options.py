@@ -4,11 +4,10 @@ window's own behaviour (first page, page kept, closing, other windows disabled, 
 menu and the hot key going on while it is shown)."""
 
 import struct
-import subprocess
 import time
 import unittest
 
-from quelvo_e2e import (ROOT, E2ETestCase, Tray, answer_message_box, choose_menu_item, click, message_boxes,
+from quelvo_e2e import (E2ETestCase, Tray, answer_message_box, choose_menu_item, click, message_boxes,
                         move_pointer, park_pointer, poll, reg_delete_key, reg_read, reg_set, run_tool, screenshot,
                         tray_command, wait_menu, wait_message_box, windows, xdotool)
 from test_mainwindow import OtherWindow, system_color, wait_desktop_free
@@ -335,13 +334,8 @@ class Window(OptionsCase):
         park_pointer()
         self.open_options(q)
         self.assertFalse(q.form("Form1")["enabled"], "the main window is disabled while the options are shown")
-        # The README's pictures of the four pages, in the design state.
         for page in range(4):
             self.go_to(page)
-            img = screenshot(f"options-page{page + 1}")
-            subprocess.run(["convert", str(img.path), "-crop", f"280x203+{ORIGIN[0]}+{ORIGIN[1]}", "+repage",
-                            f"PNG24:{ROOT / 'docs' / f'options-page{page + 1}.png'}"],
-                           check=True, capture_output=True, timeout=30)
         # The tray menu works meanwhile: its door item, and the options item again.
         tray_command("J")
         self.assertEqual(q.wait_mci(1), ["set cdaudio door open"])

@@ -222,12 +222,12 @@ void TFlatComboBox::Notified(int code) {
         case CBN_SELENDOK:
             if (HasSelectionStrip()) DrawSelectionStrip();
             break;
-        case CBN_CLOSEUP: {
-            const fw::Rect a = ArrowButtonRect();
-            const RECT r{a.left - 2, a.top, a.right, a.bottom};
-            if (handle_) InvalidateRect(handle_, &r, FALSE);
+        case CBN_CLOSEUP:
+            // The standard control draws its own focus look over the text as
+            // the list closes, after this notice: the whole box is painted
+            // again once it is done, the arrow turning down with it.
+            if (handle_) InvalidateRect(handle_, nullptr, FALSE);
             break;
-        }
         default:
             break;
     }

@@ -145,6 +145,47 @@ TEST_F(FlatComboBox, FlatPartsInEachLook) {
     }
 }
 
+// However the dropped list closes, the focused box shows its whole strip and
+// rim again, with nothing of the standard focus look left over them.
+TEST_F(FlatComboBox, FocusStripAfterTheListCloses) {
+    box.SetStyle(fw::csDropDownList);
+    Show();
+    struct Case {
+        const char* name;
+        void (*close)(HWND box, HWND list);
+    };
+    const Case cases[] = {
+        {"picked with the mouse",
+         [](HWND, HWND list) {
+             RECT r;
+             SendMessageA(list, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&r));
+             const LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+             SendMessageA(list, WM_MOUSEMOVE, 0, at);
+             SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+             SendMessageA(list, WM_LBUTTONUP, 0, at);
+         }},
+        {"closed with Escape", [](HWND box, HWND) { SendMessageA(box, WM_KEYDOWN, VK_ESCAPE, 0); }},
+        {"picked with Enter",
+         [](HWND box, HWND) {
+             SendMessageA(box, WM_KEYDOWN, VK_DOWN, 0);
+             SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        box.SetItemIndex(1);
+        SetFocus(box.Handle());
+        Pump();
+        box.SetDroppedDown(true);
+        Pump();
+        ASSERT_TRUE(box.DroppedDown());
+        c.close(box.Handle(), box.ListHandle());
+        Pump();
+        ASSERT_FALSE(box.DroppedDown());
+        EXPECT_EQ(Breaks(*Print(box.Handle(), true), FlatParts(box.Width(), box.Height(), Look::Focused)), "");
+    }
+}
+
 TEST_F(FlatComboBox, PickByKeyRaisesClickThenChange) {
     box.SetStyle(fw::csDropDownList);
     box.SetItemIndex(0);
