@@ -47,6 +47,21 @@ BUILD_DIR = Path(os.environ.get("QUELVO_BUILD_DIR", ROOT / "build" / "mingw"))
 TOOLS_DIR = Path(os.environ.get("QUELVO_E2E_TOOLS", BUILD_DIR / "e2e" / "tools"))
 QUELVO_EXE = Path(os.environ.get("QUELVO_EXE", BUILD_DIR / "app" / "Quelvo.exe"))
 WORK_DIR = Path(os.environ.get("QUELVO_E2E_WORK", BUILD_DIR / "e2e" / "work"))
+
+
+def desktop_slot(environ=os.environ) -> None:
+    """Names in environ the test bed ctest gave this test (resource "desktops",
+    scripts/ctest-resources.json), as scripts/desktop-slot does for the scripts:
+    bed 0 is the default one, bed N lives in build/bedN with prefix build/wineN.
+    A test bed named explicitly (QUELVO_TESTBED_ENV) is kept."""
+    m = re.fullmatch(r"id:(\d+)(,.*)?", environ.get("CTEST_RESOURCE_GROUP_0_DESKTOPS", ""))
+    if "QUELVO_TESTBED_ENV" in environ or not m or m.group(1) == "0":
+        return
+    environ["QUELVO_TESTBED_ENV"] = str(ROOT / "build" / f"bed{m.group(1)}" / "testbed.env")
+    environ["QUELVO_WINEPREFIX"] = str(ROOT / "build" / f"wine{m.group(1)}")
+
+
+desktop_slot()
 TESTBED_ENV = Path(os.environ.get("QUELVO_TESTBED_ENV", ROOT / "build" / "testbed.env"))
 
 # The program's own texts and window facts.
