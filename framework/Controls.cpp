@@ -438,6 +438,9 @@ void WinControl::CreateHandle() {
     if (handle_) return;
     CreateParams p;
     FillCreateParams(p);
+    // Asking for the parent's window makes this one too, with the parent's
+    // other children: a second window would leave the first behind.
+    if (handle_) return;
     if (!p.systemClass) RegisterWindowClass(p.className.c_str(), FrameworkWindowProc, p.classStyle);
     HWND h = CreateWindowExA(p.exStyle, p.className.c_str(), text_.c_str(), p.style, bounds_.left,
                              bounds_.top, bounds_.Width(), bounds_.Height(), p.parent, p.id,

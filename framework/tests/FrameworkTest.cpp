@@ -200,6 +200,24 @@ TEST_F(FrameworkTest, DockedChildrenFollowTheParent) {
     EXPECT_EQ(fill.BoundsRect(), fw::Bounds(13, 41, 273, 146));
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+// A child's window asked for before its form has one: the form's window is made
+// first, with exactly one window for each child.
+TEST_F(FrameworkTest, AChildAskedForFirstGetsOneWindow) {
+    auto form = std::make_unique<ProbeForm>();
+    fw::CustomControl a(form.get()), b(form.get());
+    const HWND h = b.Handle();
+    EXPECT_EQ(GetParent(h), form->Handle());
+    EXPECT_EQ(a.Handle() != nullptr, true);
+    int children = 0;
+    EnumChildWindows(form->Handle(), CountChild, reinterpret_cast<LPARAM>(&children));
+    EXPECT_EQ(children, 2);
+}
+
 TEST_F(FrameworkTest, SystemColoursResolveWhenDrawn) {
     EXPECT_EQ(fw::ColorToRGB(fw::clBtnFace), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(fw::ColorToRGB(fw::clBackground), GetSysColor(COLOR_BACKGROUND));
