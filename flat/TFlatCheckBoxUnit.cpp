@@ -1,6 +1,5 @@
 #include "flat/TFlatCheckBoxUnit.h"
 
-#include <algorithm>
 #include <cctype>
 
 #include "flat/FlatGraphics.h"
@@ -105,41 +104,6 @@ void TFlatCheckBox::SetTransparent(bool transparent) {
     Repaint();
 }
 
-void TFlatCheckBox::StoreColor(fw::Color& field, fw::Color value) {
-    field = value;
-    Repaint();
-}
-
-void TFlatCheckBox::SetColorFocused(fw::Color c) { StoreColor(colorFocused_, c); }
-void TFlatCheckBox::SetColorDown(fw::Color c) { StoreColor(colorDown_, c); }
-void TFlatCheckBox::SetColorCheck(fw::Color c) { StoreColor(colorCheck_, c); }
-void TFlatCheckBox::SetColorBorder(fw::Color c) { StoreColor(colorBorder_, c); }
-
-void TFlatCheckBox::StorePercent(TAdvColors& field, TAdvColors value) {
-    field = std::clamp(value, 0, 100);
-    DeriveAdvColors();
-    Repaint();
-}
-
-void TFlatCheckBox::SetAdvColorFocused(TAdvColors p) { StorePercent(advColorFocused_, p); }
-void TFlatCheckBox::SetAdvColorDown(TAdvColors p) { StorePercent(advColorDown_, p); }
-void TFlatCheckBox::SetAdvColorBorder(TAdvColors p) { StorePercent(advColorBorder_, p); }
-
-void TFlatCheckBox::SetUseAdvColors(bool use) {
-    if (use == useAdvColors_) return;
-    useAdvColors_ = use;
-    SetParentColor(use);
-    DeriveAdvColors();
-    Repaint();
-}
-
-void TFlatCheckBox::DeriveAdvColors() {
-    if (!useAdvColors_) return;
-    colorFocused_ = ShiftLightness(GetColor(), colorFocused_, advColorFocused_, false);
-    colorDown_ = ShiftLightness(GetColor(), colorDown_, advColorDown_, true);
-    colorBorder_ = ShiftLightness(GetColor(), colorBorder_, advColorBorder_, true);
-}
-
 // ---------------------------------------------------------------- paint
 
 void TFlatCheckBox::Paint(fw::Canvas& canvas) {
@@ -167,7 +131,7 @@ void TFlatCheckBox::DrawBox() {
 void TFlatCheckBox::PaintBox(fw::Canvas& canvas) {
     const fw::Rect b = CheckBoxRect(layout_, Width());
     canvas.brush.clear = false;
-    canvas.brush.color = !hasFocus_ && !isHot_ ? GetColor() : isPressing_ ? colorDown_ : colorFocused_;
+    canvas.brush.color = !hasFocus_ && !isHot_ ? GetColor() : isPressing_ ? adv_.Down() : adv_.Focused();
     canvas.FillRect(b);
     if (checked_) {
         canvas.pen = fw::Pen{Enabled() ? colorCheck_ : fw::clBtnShadow, 1, PS_SOLID};
@@ -176,7 +140,7 @@ void TFlatCheckBox::PaintBox(fw::Canvas& canvas) {
             canvas.LineTo(b.left + s.x1, b.top + s.y1);
         }
     }
-    canvas.brush.color = colorBorder_;
+    canvas.brush.color = adv_.Border();
     canvas.FrameRect(b);
 }
 
@@ -267,19 +231,12 @@ void TFlatCheckBox::CaptureLost() {
     DrawBox();
 }
 
-bool TFlatCheckBox::CanTakeFocus() const {
-    if (!Showing()) return false;
-    for (const fw::Control* c = this; c; c = c->Parent())
-        if (!c->Enabled()) return false;
-    return true;
-}
-
 // The accelerator takes the focus and toggles; a space on the focused box
 // toggles too but leaves the character to others.
 LRESULT TFlatCheckBox::DialogChar(WPARAM wp, LPARAM lp) {
     const char typed = static_cast<char>(wp);
     const char accelerator = CheckBoxAccelerator(Caption());
-    if (accelerator && SameLetter(typed, accelerator) && CanTakeFocus()) {
+    if (accelerator && SameLetter(typed, accelerator) && CanFocus()) {
         ::SetFocus(Handle());
         SetChecked(!checked_);
         return 1;
@@ -315,14 +272,6 @@ void TFlatCheckBox::EnabledChanged() {
         isHot_ = false;
         isPressing_ = false;
         ReleaseHoverTimer();
-    }
-    Repaint();
-}
-
-void TFlatCheckBox::ColorsChanged() {
-    if (useAdvColors_) {
-        SetParentColor(true);
-        DeriveAdvColors();
     }
     Repaint();
 }
@@ -365,7 +314,7 @@ LRESULT TFlatCheckBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case fw::notify::SysColorChange:
         case fw::notify::ParentColorChanged:
             fw::CustomControl::WndProc(msg, wp, lp);
-            ColorsChanged();
+            adv_.ColorsChanged();
             return 0;
         default:
             return fw::CustomControl::WndProc(msg, wp, lp);

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "flat/FlatAdvColors.h"
 #include "flat/FlatUtilitys.h"
 #include "flat/HoverShared.h"
 #include "framework/Controls.h"
@@ -42,25 +43,25 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
 
-    fw::Color ColorFocused() const { return colorFocused_; }
-    void SetColorFocused(fw::Color c);
-    fw::Color ColorDown() const { return colorDown_; }
-    void SetColorDown(fw::Color c);
+    fw::Color ColorFocused() const { return adv_.Focused(); }
+    void SetColorFocused(fw::Color c) { adv_.SetFocused(c); }
+    fw::Color ColorDown() const { return adv_.Down(); }
+    void SetColorDown(fw::Color c) { adv_.SetDown(c); }
     fw::Color ColorCheck() const { return colorCheck_; }
-    void SetColorCheck(fw::Color c);
-    fw::Color ColorBorder() const { return colorBorder_; }
-    void SetColorBorder(fw::Color c);
+    void SetColorCheck(fw::Color c) { StoreColor(*this, colorCheck_, c); }
+    fw::Color ColorBorder() const { return adv_.Border(); }
+    void SetColorBorder(fw::Color c) { adv_.SetBorder(c); }
     // Lightness points (0..100) by which the advanced colours move from Color.
-    TAdvColors AdvColorFocused() const { return advColorFocused_; }
-    void SetAdvColorFocused(TAdvColors percent);
-    TAdvColors AdvColorDown() const { return advColorDown_; }
-    void SetAdvColorDown(TAdvColors percent);
-    TAdvColors AdvColorBorder() const { return advColorBorder_; }
-    void SetAdvColorBorder(TAdvColors percent);
+    TAdvColors AdvColorFocused() const { return adv_.FocusedPoints(); }
+    void SetAdvColorFocused(TAdvColors percent) { adv_.SetFocusedPoints(percent); }
+    TAdvColors AdvColorDown() const { return adv_.DownPoints(); }
+    void SetAdvColorDown(TAdvColors percent) { adv_.SetDownPoints(percent); }
+    TAdvColors AdvColorBorder() const { return adv_.BorderPoints(); }
+    void SetAdvColorBorder(TAdvColors percent) { adv_.SetBorderPoints(percent); }
     // On: the colour follows the parent and the focused, down and border
     // colours are derived from it.
-    bool UseAdvColors() const { return useAdvColors_; }
-    void SetUseAdvColors(bool use);
+    bool UseAdvColors() const { return adv_.InUse(); }
+    void SetUseAdvColors(bool use) { adv_.SetInUse(use); }
 
     // The state machine, read only.
     bool IsHot() const { return isHot_; }
@@ -84,10 +85,6 @@ protected:
 private:
     using Shared = HoverShared<TFlatCheckBox>;
 
-    void StoreColor(fw::Color& field, fw::Color value);
-    void StorePercent(TAdvColors& field, TAdvColors value);
-    void DeriveAdvColors();
-
     void DrawBox();
     void PaintBox(fw::Canvas& canvas);
     void DrawCaption(fw::Canvas& canvas);
@@ -97,26 +94,17 @@ private:
     void ReleaseHoverTimer();
     void HoverTimerTick();
 
-    // Visible, enabled and on a showing window, up the whole parent chain.
-    bool CanTakeFocus() const;
     void CaptureLost();
     LRESULT DialogChar(WPARAM wp, LPARAM lp);
     void FocusGained();
     void FocusLost();
     void EnabledChanged();
-    void ColorsChanged();
 
     bool checked_ = false;
     TCheckBoxLayout layout_ = checkboxLeft;
     bool transparent_ = false;
-    fw::Color colorFocused_ = fw::clWhite;
-    fw::Color colorDown_ = 0xC5D6D9;
+    AdvancedColors adv_{*this, fw::clWhite, 0xC5D6D9, 0x8396A0};
     fw::Color colorCheck_ = fw::clBlack;
-    fw::Color colorBorder_ = 0x8396A0;
-    TAdvColors advColorFocused_ = 10;
-    TAdvColors advColorDown_ = 10;
-    TAdvColors advColorBorder_ = 50;
-    bool useAdvColors_ = false;
 
     bool isHot_ = false;
     bool isPressing_ = false;
