@@ -44,9 +44,7 @@ protected:
 
 // The button's window painted into a bitmap.
 struct Shot {
-    explicit Shot(TFlatButton& b) : surface(b.Width(), b.Height()) {
-        SendMessageA(b.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
-    }
+    explicit Shot(TFlatButton& b) : surface(b.Width(), b.Height()) { surface.PrintOf(b.Handle()); }
     // The pixels of colour `c` inside the one-pixel frame of a w x h client area.
     std::set<Pixel> Where(COLORREF c, int w, int h) const {
         std::set<Pixel> out;

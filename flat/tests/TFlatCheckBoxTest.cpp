@@ -39,15 +39,8 @@ bool InMark(int dx, int dy) {
 
 // The check box's window painted into a bitmap.
 struct Shot {
-    explicit Shot(TFlatCheckBox& box) : surface(box.Width(), box.Height()) {
-        SendMessageA(box.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.Dc()), PRF_CLIENT);
-    }
-    int Count(COLORREF c, const fw::Rect& r) const {
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) n += surface.At(x, y) == c;
-        return n;
-    }
+    explicit Shot(TFlatCheckBox& box) : surface(box.Width(), box.Height()) { surface.PrintOf(box.Handle()); }
+    int Count(COLORREF c, const fw::Rect& r) const { return surface.Count(c, RECT{r.left, r.top, r.right, r.bottom}); }
     testgdi::Surface surface;
 };
 

@@ -187,7 +187,7 @@ TEST_F(FlatColorComboBox, HighlightColourOfTheStrip) {
     RECT r;
     GetClientRect(box.Handle(), &r);
     testgdi::Surface s(r.right, r.bottom);
-    SendMessageA(box.Handle(), WM_PRINT, reinterpret_cast<WPARAM>(s.Dc()), PRF_CLIENT);
+    s.PrintOf(box.Handle(), WM_PRINT);
     EXPECT_EQ(s.At(r.right - 19, r.bottom / 2), 0xABABABu);
     EXPECT_EQ(s.At(3, r.bottom / 2), 0xABABABu);
 }

@@ -96,13 +96,8 @@ protected:
         RECT r;
         GetClientRect(h, &r);
         auto s = std::make_unique<testgdi::Surface>(r.right, r.bottom, RGB(1, 2, 3));
-        if (shown) {
-            HDC dc = GetDC(h);
-            BitBlt(s->Dc(), 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
-            ReleaseDC(h, dc);
-        } else {
-            SendMessageA(h, WM_PRINT, reinterpret_cast<WPARAM>(s->Dc()), PRF_CLIENT);
-        }
+        if (shown) s->CopyOf(h);
+        else s->PrintOf(h, WM_PRINT);
         return s;
     }
     fw::Form form;

@@ -54,7 +54,7 @@ class Shot {
 public:
     Shot(fw::Form& form, const fw::Control& at)
         : surface_(form.Width(), form.Height()), left_(at.Left()), top_(at.Top()) {
-        SendMessageA(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface_.Dc()), PRF_CLIENT);
+        surface_.PrintOf(form.Handle());
     }
     COLORREF At(int x, int y) const { return surface_.At(left_ + x, top_ + y); }
     COLORREF At(flat::Point o, int dx, int dy) const { return At(o.x + dx, o.y + dy); }

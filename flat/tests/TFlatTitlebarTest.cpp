@@ -224,7 +224,7 @@ TEST_F(Titlebar, FillsAndCentresItsCaptionInTheActivationColour) {
         Activation(form, c.activation);
 
         testgdi::Surface got(c.width, c.height);
-        SendMessageA(bar.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(got.Dc()), PRF_CLIENT);
+        got.PrintOf(bar.Handle());
 
         // The same picture drawn directly: fill, then the caption at
         // (width div 2 - w div 2, height div 2 - h div 2) on the fill colour.

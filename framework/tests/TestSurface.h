@@ -61,6 +61,24 @@ public:
         for (int i = 0; i < width_ * height_; ++i) n += (bits_[i] & 0xFFFFFFu) == want;
         return n;
     }
+    // How many pixels of the rectangle have colour `c`.
+    int Count(COLORREF c, const RECT& r) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) n += At(x, y) == c;
+        return n;
+    }
+    // The window painted into the surface, as an animation or a parent's
+    // print asks for it (WM_PRINTCLIENT or WM_PRINT).
+    void PrintOf(HWND window, UINT message = WM_PRINTCLIENT) {
+        SendMessageA(window, message, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    }
+    // What the window shows on the screen now.
+    void CopyOf(HWND window) {
+        HDC dc = GetDC(window);
+        BitBlt(dc_, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+    }
     // Every pixel `c`, whatever the DC's origin and clipping.
     void Fill(COLORREF c) {
         GdiFlush();
