@@ -12,6 +12,7 @@
 
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "app/tests/MachineValues.h"
 #include "framework/Application.h"
 
 extern DWORD StartupPauseMs;
@@ -34,17 +35,10 @@ struct Value {
     std::string data;
 };
 
-std::string Dword(DWORD v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-std::string Sz(const std::string& s) { return s + '\0'; }
+using machine::Dword;
+using machine::Sz;
 
-void Set(const Value& v) {
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(k, v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
-                   static_cast<DWORD>(v.data.size()));
-    RegCloseKey(k);
-}
+void Set(const Value& v) { ASSERT_TRUE(machine::Store(v.key, v.name, v.type, v.data)) << v.name; }
 
 // Every value of the window's keys (the Winlogon key holds the system's own
 // values too: only ours are cleared).

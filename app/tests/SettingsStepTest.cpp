@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "app/tests/MachineValues.h"
 #include "framework/Application.h"
 
 extern DWORD StartupPauseMs;
@@ -22,21 +23,14 @@ struct Value {
     std::string data;  // raw bytes
 };
 
-std::string Dword(DWORD v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-std::string Sz(const std::string& s) { return s + '\0'; }
+using machine::Dword;
+using machine::Sz;
 
 void DeleteSettingsKey() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey); }
 
 void WriteSettings(const std::vector<Value>& values) {
     DeleteSettingsKey();
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                              nullptr),
-              ERROR_SUCCESS);
-    for (const Value& v : values)
-        RegSetValueExA(k, v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
-                       static_cast<DWORD>(v.data.size()));
-    RegCloseKey(k);
+    for (const Value& v : values) ASSERT_TRUE(machine::Store(kKey, v.name, v.type, v.data)) << v.name;
 }
 
 struct Stored {
