@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/Unit2.h"
+#include "app/Unit3.h"
 #include "common/ColorNames.h"
 #include "common/PictureLoader.h"
 #include "common/Registry.h"
@@ -62,6 +63,38 @@ void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const 
     bar.SetTitlebarColor(fw::clBackground);
 }
 
+void SetUpCaption(TFlatTitlebar& bar, const char* caption, std::optional<fw::Color> color) {
+    bar.SetCaption(caption);
+    bar.ChangeFont([color](fw::Font& f) {
+        f.name = "MS Sans Serif";
+        f.height = 16;
+        f.style.bold = true;
+        if (color) f.color = *color;
+    });
+}
+
+void SetUpTitleIcon(fw::Image& image, const char* name, const fw::Rect& bounds, const char* resource) {
+    image.name = name;
+    image.SetBounds(bounds);
+    if (auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_ICON, 32, 32, 0)))
+        image.SetPicture(fw::IconGraphic::FromIcon(icon));
+}
+
+void SetUpCloseButton(TFlatSpeedButton& button, const fw::Rect& bounds, std::function<void()> onClick) {
+    button.name = "FlatSpeedButton1";
+    button.SetBounds(bounds);
+    button.SetCaption("X");
+    button.ChangeFont([](fw::Font& f) {
+        f.name = "MS Sans Serif";
+        f.height = 19;
+        f.style.bold = true;
+        f.color = fw::clWhite;
+    });
+    button.SetColor(fw::clBackground);
+    button.SetTransparentMode(flat::tmNotFocused);
+    button.OnClick = std::move(onClick);
+}
+
 bool DiscInDrive(char letter) { return VolumeQuery(RootPath(letter).c_str()); }
 
 void EjectDrive(char letter) {
@@ -88,34 +121,14 @@ TForm1::TForm1() {
     popupMenu = &PopupMenu1;
 
     SetUpFrameBar(FlatTitlebar1, "FlatTitlebar1", fw::Align::Top, fw::Bounds(0, 0, 262, 41));
-    FlatTitlebar1.SetCaption("Quelvo1.0版");
-    FlatTitlebar1.ChangeFont([](fw::Font& f) {
-        f.name = "MS Sans Serif";
-        f.height = 16;
-        f.style.bold = true;
-    });
+    SetUpCaption(FlatTitlebar1, "Quelvo1.0版");
     SetUpFrameBar(FlatTitlebar2, "FlatTitlebar2", fw::Align::Left, fw::Bounds(0, 41, 13, 139));
     SetUpFrameBar(FlatTitlebar3, "FlatTitlebar3", fw::Align::Right, fw::Bounds(248, 41, 14, 139));
     SetUpFrameBar(FlatTitlebar4, "FlatTitlebar4", fw::Align::Bottom, fw::Bounds(0, 180, 262, 13));
 
-    FlatSpeedButton1.name = "FlatSpeedButton1";
-    FlatSpeedButton1.SetBounds(220, 8, 25, 25);
-    FlatSpeedButton1.SetCaption("X");
-    FlatSpeedButton1.ChangeFont([](fw::Font& f) {
-        f.name = "MS Sans Serif";
-        f.height = 19;
-        f.style.bold = true;
-        f.color = fw::clWhite;
-    });
-    FlatSpeedButton1.SetColor(fw::clBackground);
-    FlatSpeedButton1.SetTransparentMode(flat::tmNotFocused);
-    FlatSpeedButton1.OnClick = [this] { FlatSpeedButton1Click(); };
+    SetUpCloseButton(FlatSpeedButton1, fw::Bounds(220, 8, 25, 25), [this] { FlatSpeedButton1Click(); });
 
-    Image2.name = "Image2";
-    Image2.SetBounds(32, 4, 32, 32);
-    if (auto icon = static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, 32, 32, 0)))
-        Image2.SetPicture(fw::IconGraphic::FromIcon(icon));
+    SetUpTitleIcon(Image2, "Image2", fw::Bounds(32, 4, 32, 32), "MAINICON");
 
     Image1.name = "Image1";
     Image1.SetBounds(13, 41, 235, 139);
@@ -299,7 +312,7 @@ void TForm1::J1Click() { MciSend(kDoorOpen); }
 void TForm1::C1Click() { MciSend(kDoorClosedMenu); }
 void TForm1::U1Click() {}        // the desktop shortcut comes with its own change
 void TForm1::V1Click() { Form2->ShowModal(); }
-void TForm1::M1Click() {}        // the appearance window comes with its own change
+void TForm1::M1Click() { Form3->ShowModal(); }
 void TForm1::Q1Click() { Close(); }
 void TForm1::KeltrinA1Click() {}  // the about window comes with its own change
 void TForm1::FlatSpeedButton1Click() { Hide(); }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/Forms.h"
@@ -75,6 +76,13 @@ void RegisterDoorHotKey(HWND window);
 constexpr fw::Color kInactiveCaptionColor = 8559266;  // 0x00829AA2
 void SetUpFrameBar(TFlatTitlebar& bar, const char* name, fw::Align align, const fw::Rect& bounds,
                    fw::Color activeTextColor = fw::clWhite);
+// The top bar's caption in the windows' bold caption face, in the given
+// colour or the one the bar has.
+void SetUpCaption(TFlatTitlebar& bar, const char* caption, std::optional<fw::Color> color = std::nullopt);
+// The window's icon in its top bar, from the program's resources.
+void SetUpTitleIcon(fw::Image& image, const char* name, const fw::Rect& bounds, const char* resource);
+// The "X" button of every window's top bar.
+void SetUpCloseButton(TFlatSpeedButton& button, const fw::Rect& bounds, std::function<void()> onClick);
 
 class TForm1 : public fw::Form {
 public:

@@ -21,15 +21,7 @@ using namespace options;
 
 namespace {
 
-// A registry accessor on HKEY_LOCAL_MACHINE with one key opened (created
-// when missing), for one step or one handler.
-struct MachineKey {
-    common::TRegistry reg;
-    explicit MachineKey(const char* path) {
-        reg.SetRootKey(HKEY_LOCAL_MACHINE);
-        reg.OpenKey(path, true);
-    }
-};
+using common::MachineKey;
 
 void PlaceLabel(fw::Label& label, const char* name, const fw::Rect& bounds, const char* text) {
     label.name = name;
@@ -83,35 +75,14 @@ TForm2::TForm2() {
 
     SetUpFrameBar(FlatTitlebar1, "FlatTitlebar1", fw::Align::Top, fw::Bounds(0, 0, 280, 37),
                   fw::clHighlightText);
-    FlatTitlebar1.SetCaption("Quelvo选项");
-    FlatTitlebar1.ChangeFont([](fw::Font& f) {
-        f.name = "MS Sans Serif";
-        f.height = 16;
-        f.style.bold = true;
-        f.color = fw::clWindowText;
-    });
+    SetUpCaption(FlatTitlebar1, "Quelvo选项", fw::clWindowText);
     SetUpFrameBar(FlatTitlebar2, "FlatTitlebar2", fw::Align::Left, fw::Bounds(0, 37, 13, 147));
     SetUpFrameBar(FlatTitlebar3, "FlatTitlebar3", fw::Align::Right, fw::Bounds(267, 37, 13, 147));
     SetUpFrameBar(FlatTitlebar4, "FlatTitlebar4", fw::Align::Bottom, fw::Bounds(0, 184, 280, 19));
 
-    Image1.name = "Image1";
-    Image1.SetBounds(48, 4, 32, 32);
-    if (auto icon = static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), "OPTIONSICON", IMAGE_ICON, 32, 32, 0)))
-        Image1.SetPicture(fw::IconGraphic::FromIcon(icon));
+    SetUpTitleIcon(Image1, "Image1", fw::Bounds(48, 4, 32, 32), "OPTIONSICON");
 
-    FlatSpeedButton1.name = "FlatSpeedButton1";
-    FlatSpeedButton1.SetBounds(244, 4, 25, 25);
-    FlatSpeedButton1.SetCaption("X");
-    FlatSpeedButton1.ChangeFont([](fw::Font& f) {
-        f.name = "MS Sans Serif";
-        f.height = 19;
-        f.style.bold = true;
-        f.color = fw::clWhite;
-    });
-    FlatSpeedButton1.SetColor(fw::clBackground);
-    FlatSpeedButton1.SetTransparentMode(flat::tmNotFocused);
-    FlatSpeedButton1.OnClick = [this] { FlatSpeedButton1Click(); };
+    SetUpCloseButton(FlatSpeedButton1, fw::Bounds(244, 4, 25, 25), [this] { FlatSpeedButton1Click(); });
 
     PlaceLabel(Label6, "Label6", fw::Bounds(24, 4, 240, 13),
                "所做改动须重新启动计算机才能生效                ");

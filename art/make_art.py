@@ -9,6 +9,8 @@ Writes, byte for byte the same on every run:
               32x32 and 16x16, 32 bits per pixel with alpha plus an AND mask
   options.ico the options window's icon: the same disc with a green check
               badge, in the same two sizes
+  looks.ico   the appearance window's icon: the same disc with a badge
+              shading through the colours, in the same two sizes
   menu.bmp    the nine 16x16 tray-menu images side by side (144x16, 24 bpp),
               background = transparent key colour magenta (FF00FF)
   strip.jpg   350x5 decorative strip for the splash window (baseline JPEG,
@@ -516,9 +518,16 @@ OPTIONS_BOTTOM = (24, 128, 48)
 OPTIONS_EDGE = (12, 72, 28)
 
 
-def icon_scene(size, options=False):
+# The appearance window's badge: the colours from red through green to
+# blue, left to right, in a dark edge.
+LOOKS_EDGE = (48, 48, 56)
+LOOKS_STOPS = ((220, 40, 40), (240, 200, 40), (40, 170, 70), (40, 90, 220))
+
+
+def icon_scene(size, options=False, looks=False):
     """Disc filling the icon with a badge at the bottom right: the eject
-    sign for the program, a check mark for its options window."""
+    sign for the program, a check mark for its options window, four colour
+    shades for its appearance window."""
     if size == 32:
         cx = cy = 16.0
         radius, rim_w, hub_r, hole_r, hole_w = 15.6, 1.1, 6.0, 2.4, 0.9
@@ -543,6 +552,14 @@ def icon_scene(size, options=False):
         else:
             glyph = union(box(9, 11, 9, 11), box(10, 12, 10, 12), box(11, 13, 11, 13),
                           box(12, 12, 12, 12), box(13, 11, 13, 11), box(14, 10, 14, 10))
+    if looks:
+        edge = LOOKS_EDGE
+        glyph = lambda x, y: False  # noqa: E731
+
+        def looks_colour(x, y):
+            t = min(max((x - bx0) / (bx1 - bx0), 0.0), 1.0) * (len(LOOKS_STOPS) - 1)
+            k = min(int(t), len(LOOKS_STOPS) - 2)
+            return mix(LOOKS_STOPS[k], LOOKS_STOPS[k + 1], t - k)
     badge_out = rounded_box(bx0, by0, bx1, by1, brad)
     badge_in = rounded_box(bx0 + edge_w, by0 + edge_w, bx1 - edge_w, by1 - edge_w,
                            max(0.5, brad - edge_w))
@@ -553,6 +570,8 @@ def icon_scene(size, options=False):
                 return edge
             if glyph(x, y):
                 return WHITE
+            if looks:
+                return looks_colour(x, y)
             return mix(top, bottom, (y - by0) / (by1 - by0))
         dx, dy = x - cx, y - cy
         return disc_colour(dx, dy, math.sqrt(dx * dx + dy * dy),
@@ -560,9 +579,9 @@ def icon_scene(size, options=False):
     return scene
 
 
-def make_icon(options=False):
-    return ico([render_rgba(32, 32, icon_scene(32, options)),
-                render_rgba(16, 16, icon_scene(16, options))])
+def make_icon(options=False, looks=False):
+    return ico([render_rgba(32, 32, icon_scene(32, options, looks)),
+                render_rgba(16, 16, icon_scene(16, options, looks))])
 
 
 def make_logo():
@@ -802,6 +821,7 @@ def main(argv):
     files = {
         "quelvo.ico": make_icon(),
         "options.ico": make_icon(options=True),
+        "looks.ico": make_icon(looks=True),
         "menu.bmp": make_menu(),
         "strip.jpg": make_strip(),
         "logo.bmp": make_logo(),

@@ -82,4 +82,14 @@ private:
     std::string currentPath_;
 };
 
+// An accessor on HKEY_LOCAL_MACHINE with one key opened (created when
+// missing), for one step or one handler.
+struct MachineKey {
+    TRegistry reg;
+    explicit MachineKey(const std::string& path) {
+        reg.SetRootKey(HKEY_LOCAL_MACHINE);
+        reg.OpenKey(path, true);
+    }
+};
+
 }  // namespace common

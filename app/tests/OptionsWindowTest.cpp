@@ -13,9 +13,8 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/tests/MachineValues.h"
+#include "app/tests/QuelvoTestApp.h"
 #include "framework/Application.h"
-
-extern DWORD StartupPauseMs;
 
 namespace {
 
@@ -88,11 +87,7 @@ const Value kRedFrame{kSettings, "BarColor", REG_SZ, Sz("clRed")};
 class OptionsWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        StartupPauseMs = 0;
-        fw::App().Initialize();
-        fw::App().SetTitle("Quelvo");
-        fw::App().errorBox = [](HWND, const std::string& text, const std::string&) { boxes.push_back(text); };
-        MciSend = [](const char*) { return 0u; };
+        StartTestApp(boxes);
         ClearAll();
         Form1 = fw::App().CreateForm<TForm1>();
     }

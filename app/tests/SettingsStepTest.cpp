@@ -9,9 +9,8 @@
 
 #include "app/Unit1.h"
 #include "app/tests/MachineValues.h"
+#include "app/tests/QuelvoTestApp.h"
 #include "framework/Application.h"
-
-extern DWORD StartupPauseMs;
 
 namespace {
 
@@ -94,11 +93,7 @@ const Case kCases[] = {
 class SettingsStepTest : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite() {
-        StartupPauseMs = 0;
-        fw::App().Initialize();
-        fw::App().SetTitle("Quelvo");
-        fw::App().errorBox = [](HWND, const std::string& text, const std::string&) { boxes.push_back(text); };
-        MciSend = [](const char*) { return 0u; };
+        StartTestApp(boxes);
         Form1 = fw::App().CreateForm<TForm1>();
     }
     void SetUp() override {
