@@ -775,6 +775,19 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             EndPaint(handle_, &ps);
             return 0;
         }
+        case WM_SETCURSOR:
+            if (own && reinterpret_cast<HWND>(wp) == handle_ && LOWORD(lp) == HTCLIENT) {
+                POINT p;
+                GetCursorPos(&p);
+                ::ScreenToClient(handle_, &p);
+                const Control* over = ControlAtPos(p.x, p.y);
+                if (!over) over = this;
+                if (over->cursor) {
+                    SetCursor(LoadCursorA(nullptr, over->cursor));
+                    return TRUE;
+                }
+            }
+            break;
         case WM_PRINTCLIENT:
             if (!own) break;
             PaintInto(reinterpret_cast<HDC>(wp), RECT{0, 0, Width(), Height()});

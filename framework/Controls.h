@@ -88,6 +88,7 @@ public:
     void SetCaption(const std::string& t) { SetText(t); }
 
     PopupMenu* popupMenu = nullptr;  // opened by a right click
+    LPCSTR cursor = nullptr;         // a system cursor (IDC_...) shown over the control
     // The menu a right click on this control opens: its own, or the nearest
     // one up the parent chain.
     PopupMenu* FindPopupMenu() const;

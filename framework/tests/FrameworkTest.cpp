@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 #include <vector>
 
@@ -332,6 +334,27 @@ TEST_F(FrameworkTest, WindowlessControlGetsClicks) {
     SendMessageA(form->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(15, 15));
     SendMessageA(form->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(150, 100));  // released outside
     EXPECT_EQ(clicks, 1);
+}
+
+// The pointer over a control with a cursor of its own shows it; elsewhere
+// the window's class cursor stays.
+TEST_F(FrameworkTest, ACursorOfItsOwnOverAWindowlessControl) {
+    auto form = std::make_unique<ProbeForm>();
+    form->SetBounds(300, 300, 200, 100);
+    fw::Label link(form.get());
+    link.autoSize = false;
+    link.SetBounds(10, 10, 50, 20);
+    link.cursor = IDC_HAND;
+    form->Create();
+    form->Show();
+    const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    for (const auto& [x, y, shows] : {std::tuple{15, 15, true}, std::tuple{150, 60, false}}) {
+        SetCursorPos(300 + x, 300 + y);
+        SetCursor(nullptr);
+        SendMessageA(form->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->Handle()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor() == hand, shows) << x << "," << y;
+    }
 }
 
 TEST_F(FrameworkTest, TimerFiresUntilDisabledAndErrorsGoToTheBox) {
