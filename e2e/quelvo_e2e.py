@@ -131,7 +131,7 @@ class Testbed:
             LANG="zh_CN.UTF-8",
             LC_ALL="zh_CN.UTF-8",
             WINEDEBUG=winedebug,
-            WINEDLLOVERRIDES="mscoree,mshtml=",
+            WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d",
             WINEARCH="win64",
         )
         env.update(extra)
