@@ -7,7 +7,9 @@
 
 #include "app/Unit2.h"
 #include "app/Unit3.h"
+#include "app/Unit5.h"
 #include "common/ColorNames.h"
+#include "common/DesktopShortcut.h"
 #include "common/PictureLoader.h"
 #include "common/Registry.h"
 #include "common/SettingsNames.h"
@@ -310,11 +312,11 @@ void TForm1::S1Click() { Show(); }
 void TForm1::H1Click() { Hide(); }
 void TForm1::J1Click() { MciSend(kDoorOpen); }
 void TForm1::C1Click() { MciSend(kDoorClosedMenu); }
-void TForm1::U1Click() {}        // the desktop shortcut comes with its own change
+void TForm1::U1Click() { common::CreateDesktopShortcut(ExePath, kTrayTip); }
 void TForm1::V1Click() { Form2->ShowModal(); }
 void TForm1::M1Click() { Form3->ShowModal(); }
 void TForm1::Q1Click() { Close(); }
-void TForm1::KeltrinA1Click() {}  // the about window comes with its own change
+void TForm1::KeltrinA1Click() { Form5->ShowOrRaise(); }
 void TForm1::FlatSpeedButton1Click() { Hide(); }
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

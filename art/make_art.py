@@ -11,6 +11,8 @@ Writes, byte for byte the same on every run:
               badge, in the same two sizes
   looks.ico   the appearance window's icon: the same disc with a badge
               shading through the colours, in the same two sizes
+  mail.ico    the about window's e-mail link: a sealed envelope, in the
+              same two sizes
   menu.bmp    the nine 16x16 tray-menu images side by side (144x16, 24 bpp),
               background = transparent key colour magenta (FF00FF)
   strip.jpg   350x5 decorative strip for the splash window (baseline JPEG,
@@ -584,6 +586,37 @@ def make_icon(options=False, looks=False):
                 render_rgba(16, 16, icon_scene(16, options, looks))])
 
 
+# The envelope: paper, its outline and the flap's folds.
+PAPER_TOP = (252, 252, 246)
+PAPER_BOTTOM = (222, 226, 214)
+ENVELOPE_EDGE = (70, 78, 96)
+
+
+def envelope_scene(size):
+    """A sealed envelope across the icon: a light sheet in a dark edge with
+    the flap's two folds meeting below the middle."""
+    s = size / 32.0
+    x0, y0, x1, y1 = 2.0 * s, 7.0 * s, 30.0 * s, 25.0 * s
+    edge_w = max(1.0, 1.2 * s)
+    sheet = rounded_box(x0, y0, x1, y1, 1.5 * s)
+    inner = rounded_box(x0 + edge_w, y0 + edge_w, x1 - edge_w, y1 - edge_w, max(0.5, 1.5 * s - edge_w))
+    tip = (16.0 * s, 17.0 * s)
+    folds = union(thick_line(x0 + edge_w, y0 + edge_w, tip[0], tip[1], 0.6 * edge_w),
+                  thick_line(x1 - edge_w, y0 + edge_w, tip[0], tip[1], 0.6 * edge_w))
+
+    def scene(x, y):
+        if not sheet(x, y):
+            return None
+        if not inner(x, y) or folds(x, y):
+            return ENVELOPE_EDGE
+        return mix(PAPER_TOP, PAPER_BOTTOM, (y - y0) / (y1 - y0))
+    return scene
+
+
+def make_mail_icon():
+    return ico([render_rgba(32, 32, envelope_scene(32)), render_rgba(16, 16, envelope_scene(16))])
+
+
 def make_logo():
     """95x95 disc on the key colour. The bottom rows stay key-coloured: the
     main window's maker line sits under the logo's lower edge."""
@@ -822,6 +855,7 @@ def main(argv):
         "quelvo.ico": make_icon(),
         "options.ico": make_icon(options=True),
         "looks.ico": make_icon(looks=True),
+        "mail.ico": make_mail_icon(),
         "menu.bmp": make_menu(),
         "strip.jpg": make_strip(),
         "logo.bmp": make_logo(),
