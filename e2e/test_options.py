@@ -230,11 +230,12 @@ class Loading(OptionsCase):
         self.assertEqual(value(EXPLORER, "NoDriveTypeAutoRun"), sz("1"))
 
     def test_no_access_value_and_no_image_can_see(self):
-        # The main window's settings step reports the missing value; the options
-        # window then loads neither pictures nor the frame colour.
+        # The main window's settings step and the appearance window's loading
+        # each report the missing value; the options window then loads neither
+        # pictures nor the frame colour.
         q, texts = self.loaded({(SETTINGS, "ImagePath"): sz(""), (SETTINGS, "BarColor"): sz("clRed"),
                                 (SETTINGS, "Key_Value"): dword(65)},
-                               boxes=["从 'ImageCanSee' 获得数据失败."])
+                               boxes=["从 'ImageCanSee' 获得数据失败."] * 2)
         self.assertEqual(texts, {"FlatComboBox4": "", "FlatComboBox2": "", "FlatComboBox3": "", "FlatComboBox1": ""})
         img = screenshot("options-frame")
         frame = system_color(1)
