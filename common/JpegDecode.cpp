@@ -1,5 +1,7 @@
 #include "common/JpegDecode.h"
 
+#include "common/JpegScans.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -7,6 +9,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define RESAMPLE_WITH_SSE2 1
+#endif
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -31,14 +38,26 @@ struct ProgressManager {
     int maxScans;
 };
 
+// Feeds the decoder a stream made of spans of the file's bytes.
+struct SpanSource {
+    jpeg_source_mgr pub;
+    const unsigned char* data;
+    const JpegByteSpan* spans;
+    std::size_t count;
+    std::size_t next;
+};
+
 struct DecodeContext {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     ProgressManager progress;
+    SpanSource spanSource;
     bool created = false;
     // Work buffers, sized before the decoder writes into them.
     std::vector<JSAMPROW> rows;
-    std::vector<std::uint8_t> scratch;  // CMYK rows before conversion
+    ByteBuffer scratch;  // CMYK rows before conversion
+    std::vector<JpegComponentNeed> needs;
+    JpegScanPlan plan;
 };
 
 [[noreturn]] void OnErrorExit(j_common_ptr cinfo) {
@@ -102,28 +121,61 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* out, int width, int ch
     }
 }
 
-// True when the scans read so far hold everything the scaled output uses.
-// A component shown one pixel per block needs only the block means (DC),
-// and those to within 2 levels: a progressive file may send them with their
-// low bits left for a later scan. A component shown larger (the subsampled
-// colour components of most photos get 2 x 2 per block at 1/8) needs all its
-// coefficients complete.
-bool ScaledOutputComplete(j_decompress_ptr cinfo) {
-    if (cinfo->coef_bits == nullptr) return false;
-    for (int c = 0; c < cinfo->num_components; ++c) {
-        const int* bits = cinfo->coef_bits[c];
-        const jpeg_component_info& comp = cinfo->comp_info[c];
-        if (comp.DCT_scaled_size > 1) {
-            for (int k = 0; k < DCTSIZE2; ++k)
-                if (bits[k] != 0) return false;
-            continue;
-        }
-        const JQUANT_TBL* table = comp.quant_table;
-        if (bits[0] < 0 || bits[0] > 8 || table == nullptr) return false;
-        // The mean is DC * Q / 8; the missing low bits leave it this uncertain.
-        if (((1 << bits[0]) - 1) * static_cast<int>(table->quantval[0]) > 16) return false;
+void SpanInit(j_decompress_ptr) {}
+void SpanTerm(j_decompress_ptr) {}
+
+boolean SpanFill(j_decompress_ptr cinfo) {
+    auto* source = reinterpret_cast<SpanSource*>(cinfo->src);
+    if (source->next < source->count) {
+        const JpegByteSpan& span = source->spans[source->next++];
+        source->pub.next_input_byte = source->data + span.offset;
+        source->pub.bytes_in_buffer = span.size;
+        return TRUE;
     }
-    return true;
+    // Past the end marker (the spans end with it): as the memory source does.
+    static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    source->pub.next_input_byte = kEnd;
+    source->pub.bytes_in_buffer = 2;
+    return TRUE;
+}
+
+void SpanSkip(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* source = cinfo->src;
+    auto left = static_cast<std::size_t>(count);
+    while (left > source->bytes_in_buffer) {
+        left -= source->bytes_in_buffer;
+        source->bytes_in_buffer = 0;
+        (*source->fill_input_buffer)(cinfo);
+    }
+    source->next_input_byte += left;
+    source->bytes_in_buffer -= left;
+}
+
+void UseSpans(DecodeContext& ctx, const unsigned char* data) {
+    SpanSource& s = ctx.spanSource;
+    s.pub.init_source = SpanInit;
+    s.pub.fill_input_buffer = SpanFill;
+    s.pub.skip_input_data = SpanSkip;
+    s.pub.resync_to_restart = jpeg_resync_to_restart;
+    s.pub.term_source = SpanTerm;
+    s.pub.next_input_byte = nullptr;
+    s.pub.bytes_in_buffer = 0;
+    s.data = data;
+    s.spans = ctx.plan.spans.data();
+    s.count = ctx.plan.spans.size();
+    s.next = 0;
+    ctx.cinfo.src = &s.pub;
+}
+
+// Output colours and the n/8 scale, then the output size from them.
+void SetUpOutput(j_decompress_ptr cinfo, bool cmyk, int channels, int scale) {
+    cinfo->out_color_space = cmyk ? JCS_CMYK : channels == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR;
+    cinfo->scale_num = static_cast<unsigned>(scale);
+    cinfo->scale_denom = 8;
+    cinfo->dct_method = JDCT_ISLOW;
+    jpeg_calc_output_dimensions(cinfo);
 }
 
 // The decoding proper. Returns normally on success; a decoder error jumps
@@ -152,29 +204,40 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
     if (sourcePixels > options.limits.maxSourcePixels) Fail(cinfo, JERR_IMAGE_TOO_BIG, options.limits.maxOutputSide);
 
     const int channels = options.layout == PixelLayout::Bgra ? 4 : 3;
-    bool cmyk = false;
-    switch (cinfo->jpeg_color_space) {
-        case JCS_CMYK:
-        case JCS_YCCK:
-            cinfo->out_color_space = JCS_CMYK;
-            cmyk = true;
-            break;
-        default:  // grey, YCbCr, RGB; anything else fails in start_decompress
-            cinfo->out_color_space = channels == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR;
-            break;
-    }
-
+    // Grey, YCbCr and RGB go straight to BGR(A); CMYK and YCCK come as CMYK
+    // and are converted here; anything else fails in start_decompress.
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     result.scale = ChooseDctScale(result.sourceWidth, result.sourceHeight, options.targetWidth, options.targetHeight);
-    cinfo->scale_num = static_cast<unsigned>(result.scale);
-    cinfo->scale_denom = 8;
-    cinfo->dct_method = JDCT_ISLOW;
-    jpeg_calc_output_dimensions(cinfo);
+    SetUpOutput(cinfo, cmyk, channels, result.scale);
 
     const std::int64_t outW = cinfo->output_width;
     const std::int64_t outH = cinfo->output_height;
     if (outW > options.limits.maxOutputSide || outH > options.limits.maxOutputSide ||
         outW * outH > options.limits.maxOutputPixels)
         Fail(cinfo, JERR_IMAGE_TOO_BIG, options.limits.maxOutputSide);
+
+    // A progressive file shown at 1/8: decode only the scans that size
+    // shows, from the file with the others left out.
+    if (cinfo->progressive_mode && result.scale == 1 && !options.allScans) {
+        ctx.needs.resize(static_cast<std::size_t>(cinfo->num_components));
+        for (int c = 0; c < cinfo->num_components; ++c) {
+            const jpeg_component_info& comp = cinfo->comp_info[c];
+            ctx.needs[static_cast<std::size_t>(c)] =
+                JpegComponentNeed{comp.component_id, LastZigzagIndexOfCorner(comp.DCT_scaled_size)};
+        }
+        ctx.plan = PlanJpegScans(data, size, ctx.needs.data(), ctx.needs.size());
+        if (ctx.plan.complete && ctx.plan.scansKept + ctx.plan.scansSkipped > options.limits.maxScans) {
+            cinfo->err->msg_parm.i[1] = cinfo->err->msg_parm.i[2] = cinfo->err->msg_parm.i[3] = 0;
+            Fail(cinfo, JERR_BAD_PROGRESSION, 0);
+        }
+        if (ctx.plan.complete && ctx.plan.scansSkipped > 0) {
+            jpeg_abort_decompress(cinfo);
+            UseSpans(ctx, data);
+            jpeg_read_header(cinfo, TRUE);
+            SetUpOutput(cinfo, cmyk, channels, result.scale);
+            result.scansSkipped = ctx.plan.scansSkipped;
+        }
+    }
 
     PixelBuffer& px = result.pixels;
     px.width = static_cast<int>(outW);
@@ -185,24 +248,13 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
     for (int y = 0; y < px.height; ++y) ctx.rows[static_cast<std::size_t>(y)] = px.Row(y);
     if (cmyk) ctx.scratch.resize(static_cast<std::size_t>(px.width) * 4 * 16);
 
-    // A progressive file shown at 1/8 needs little more than each block's
-    // mean: read its scans only until the output has all it uses.
-    const bool preview = cinfo->progressive_mode && result.scale == 1;
-    // No guessing of missing detail from neighbouring means: nothing the
-    // output uses is missing, and the guess would smear colour across edges.
-    cinfo->buffered_image = preview ? TRUE : FALSE;
-    cinfo->do_block_smoothing = preview ? FALSE : TRUE;
+    // At 1/8 no guessing of missing detail from neighbouring means: the
+    // refinements left out are low bits, and the guess would smear colour
+    // across edges.
+    cinfo->buffered_image = FALSE;
+    cinfo->do_block_smoothing = cinfo->progressive_mode && result.scale == 1 ? FALSE : TRUE;
 
     jpeg_start_decompress(cinfo);
-    if (preview) {
-        for (;;) {
-            const int status = jpeg_consume_input(cinfo);
-            if (status == JPEG_REACHED_EOI) break;
-            if (status == JPEG_SUSPENDED) Fail(cinfo, JWRN_JPEG_EOF, 0);
-            if (status == JPEG_SCAN_COMPLETED && ScaledOutputComplete(cinfo)) break;
-        }
-        jpeg_start_output(cinfo, cinfo->input_scan_number);
-    }
     const bool inverted = cinfo->saw_Adobe_marker != 0;
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
@@ -215,11 +267,6 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
         for (int i = 0; i < batch; ++i) scratchRows[i] = ctx.scratch.data() + static_cast<std::size_t>(i) * px.width * 4;
         const auto got = static_cast<int>(jpeg_read_scanlines(cinfo, scratchRows, static_cast<JDIMENSION>(batch)));
         for (int i = 0; i < got; ++i) CmykRowToBgr(scratchRows[i], px.Row(y + i), px.width, channels, inverted);
-    }
-    if (preview) {
-        // The remaining scans refine detail that 1/8 cannot show; they are
-        // not read (finishing the output pass would read on to the next scan).
-        return true;
     }
     // Reads on to the end-of-image marker, so a file cut short after its
     // last scan is noticed too.
@@ -249,6 +296,16 @@ int ChooseDctScale(int sourceWidth, int sourceHeight, int targetWidth, int targe
 
 JpegDecodeResult DecodeJpeg(const void* data, std::size_t size, const JpegDecodeOptions& options) {
     JpegDecodeResult result;
+    DecodeJpegInto(data, size, options, result);
+    return result;
+}
+
+void DecodeJpegInto(const void* data, std::size_t size, const JpegDecodeOptions& options, JpegDecodeResult& result) {
+    {
+        ByteBuffer storage = std::move(result.pixels.bytes);
+        result = JpegDecodeResult{};
+        result.pixels.bytes = std::move(storage);
+    }
     auto ctx = std::make_unique<DecodeContext>();
     std::memset(&ctx->cinfo, 0, sizeof ctx->cinfo);
     std::memset(&ctx->progress, 0, sizeof ctx->progress);
@@ -281,10 +338,17 @@ JpegDecodeResult DecodeJpeg(const void* data, std::size_t size, const JpegDecode
     }
     if (ctx->created) jpeg_destroy_decompress(&ctx->cinfo);
     if (!ok) result.pixels = PixelBuffer{};
-    return result;
 }
 
 namespace {
+
+// Weights in 1/16384; along each axis an output pixel's weights add up to
+// exactly 16384. Down the columns first, results are kept in 1/128 of a
+// level (at most 255 * 128, in 16 bits); across, sums stay below 2^31.
+constexpr int kWeightBits = 14;
+constexpr int kMidBits = 7;
+constexpr int kFirstPassShift = kWeightBits - kMidBits;   // down the columns
+constexpr int kSecondPassShift = kWeightBits + kMidBits;  // across
 
 // One output position's contributions along an axis.
 struct Tap {
@@ -295,16 +359,29 @@ struct Tap {
 
 struct AxisPlan {
     std::vector<Tap> taps;
-    std::vector<float> weights;
+    std::vector<std::int32_t> weights;
 };
+
+// Rounds the exact weights of one tap to 1/16384, the largest taking up the
+// rounding so that they add up to exactly 1.
+void QuantiseTap(const double* exact, int count, std::int32_t* out) {
+    int total = 0, largest = 0;
+    for (int i = 0; i < count; ++i) {
+        out[i] = static_cast<std::int32_t>(std::lround(exact[i] * (1 << kWeightBits)));
+        total += out[i];
+        if (out[i] > out[largest]) largest = i;
+    }
+    out[largest] += (1 << kWeightBits) - total;
+}
 
 AxisPlan PlanAxis(int from, int to) {
     AxisPlan plan;
     plan.taps.resize(static_cast<std::size_t>(to));
     const double ratio = static_cast<double>(from) / to;
+    std::vector<double> exact;
     for (int o = 0; o < to; ++o) {
         Tap& tap = plan.taps[static_cast<std::size_t>(o)];
-        tap.weightIndex = static_cast<int>(plan.weights.size());
+        exact.clear();
         if (from > to) {
             // Area average over the source span this output pixel covers.
             const double lo = o * ratio;
@@ -312,15 +389,8 @@ AxisPlan PlanAxis(int from, int to) {
             const int first = static_cast<int>(std::floor(lo));
             const int last = std::min(from - 1, static_cast<int>(std::ceil(hi)) - 1);
             tap.first = first;
-            double total = 0;
-            for (int i = first; i <= last; ++i) {
-                const double w = std::min(hi, i + 1.0) - std::max(lo, static_cast<double>(i));
-                plan.weights.push_back(static_cast<float>(w));
-                total += w;
-            }
-            tap.count = last - first + 1;
-            for (int i = 0; i < tap.count; ++i)
-                plan.weights[static_cast<std::size_t>(tap.weightIndex + i)] /= static_cast<float>(total);
+            for (int i = first; i <= last; ++i)
+                exact.push_back((std::min(hi, i + 1.0) - std::max(lo, static_cast<double>(i))) / ratio);
         } else {
             // Linear interpolation between the two nearest source centres.
             double s = (o + 0.5) * ratio - 0.5;
@@ -328,17 +398,122 @@ AxisPlan PlanAxis(int from, int to) {
             const int i0 = static_cast<int>(std::floor(s));
             const double f = s - i0;
             tap.first = i0;
-            if (i0 + 1 < from && f > 0) {
-                tap.count = 2;
-                plan.weights.push_back(static_cast<float>(1 - f));
-                plan.weights.push_back(static_cast<float>(f));
-            } else {
-                tap.count = 1;
-                plan.weights.push_back(1.0f);
-            }
+            exact.push_back(1 - f);
+            if (i0 + 1 < from && f > 0) exact.push_back(f);
         }
+        // Drop zero-weight ends (a span ending on a pixel boundary).
+        while (exact.size() > 1 && std::lround(exact.back() * (1 << kWeightBits)) == 0) exact.pop_back();
+        while (exact.size() > 1 && std::lround(exact.front() * (1 << kWeightBits)) == 0) {
+            exact.erase(exact.begin());
+            ++tap.first;
+        }
+        tap.count = static_cast<int>(exact.size());
+        tap.weightIndex = static_cast<int>(plan.weights.size());
+        plan.weights.resize(plan.weights.size() + exact.size());
+        QuantiseTap(exact.data(), tap.count, plan.weights.data() + tap.weightIndex);
     }
     return plan;
+}
+
+inline std::int32_t WeightPair(std::int32_t first, std::int32_t second) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(second) << 16) | static_cast<std::uint32_t>(first));
+}
+
+// Down the columns first: the source rows of one output row combined into
+// `mid` (sourceWidth * ch values, in 1/128 of a level).
+void ResampleDown(const std::uint8_t* pixels, std::size_t stride, const Tap& tap, const std::int32_t* w,
+                  std::size_t count, std::uint16_t* mid) {
+    const std::uint8_t* rows = pixels + stride * static_cast<std::size_t>(tap.first);
+    std::size_t done = 0;
+#if RESAMPLE_WITH_SSE2
+    // Eight values a step, two source rows at a time: their values
+    // interleaved as 16-bit numbers, multiplied by the two weights and
+    // added pairwise.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(1 << (kFirstPassShift - 1));
+    for (; done + 8 <= count; done += 8) {
+        __m128i lo = half, hi = half;
+        const std::uint8_t* p = rows + done;
+        int i = 0;
+        for (; i + 1 < tap.count; i += 2, p += 2 * stride) {
+            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+            const __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)), zero);
+            const __m128i ww = _mm_set1_epi32(WeightPair(w[i], w[i + 1]));
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, r1), ww));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, r1), ww));
+        }
+        if (i < tap.count) {
+            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+            const __m128i ww = _mm_set1_epi32(w[i]);
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, zero), ww));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, zero), ww));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mid + done),
+                         _mm_packs_epi32(_mm_srai_epi32(lo, kFirstPassShift), _mm_srai_epi32(hi, kFirstPassShift)));
+    }
+#endif
+    for (; done < count; ++done) {
+        std::int32_t sum = 1 << (kFirstPassShift - 1);
+        const std::uint8_t* p = rows + done;
+        for (int i = 0; i < tap.count; ++i, p += stride) sum += w[i] * *p;
+        mid[done] = static_cast<std::uint16_t>(sum >> kFirstPassShift);
+    }
+}
+
+// Then across: one combined row into the output row.
+template <int CH>
+void ResampleAcross(const std::uint16_t* mid, const AxisPlan& plan, int width, std::uint8_t* dst) {
+#if RESAMPLE_WITH_SSE2
+    if constexpr (CH == 4) {
+        // Two pixels a step, their channels interleaved, as down the columns.
+        const __m128i half = _mm_set1_epi32(1 << (kSecondPassShift - 1));
+        const __m128i zero = _mm_setzero_si128();
+        for (int x = 0; x < width; ++x, dst += 4) {
+            const Tap& h = plan.taps[static_cast<std::size_t>(x)];
+            const std::int32_t* w = plan.weights.data() + h.weightIndex;
+            const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * 4;
+            __m128i sum = half;
+            int i = 0;
+            for (; i + 1 < h.count; i += 2, p += 8) {
+                const __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));  // two pixels
+                const __m128i pairs = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(WeightPair(w[i], w[i + 1]))));
+            }
+            if (i < h.count) {
+                const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, zero), _mm_set1_epi32(w[i])));
+            }
+            const __m128i words = _mm_packs_epi32(_mm_srai_epi32(sum, kSecondPassShift), zero);
+            const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(words, zero));
+            std::memcpy(dst, &packed, 4);
+        }
+        return;
+    }
+#endif
+    for (int x = 0; x < width; ++x, dst += CH) {
+        const Tap& h = plan.taps[static_cast<std::size_t>(x)];
+        const std::int32_t* w = plan.weights.data() + h.weightIndex;
+        const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * CH;
+        std::int32_t sum[CH];
+        for (int c = 0; c < CH; ++c) sum[c] = 1 << (kSecondPassShift - 1);
+        for (int i = 0; i < h.count; ++i, p += CH)
+            for (int c = 0; c < CH; ++c) sum[c] += w[i] * p[c];
+        // The weights add up to 1 and are never negative: no clamping needed.
+        for (int c = 0; c < CH; ++c) dst[c] = static_cast<std::uint8_t>(sum[c] >> kSecondPassShift);
+    }
+}
+
+template <int CH>
+void ResampleRows(const std::uint8_t* pixels, int sourceWidth, std::size_t stride, const AxisPlan& horizontal,
+                  const AxisPlan& vertical, PixelBuffer& out) {
+    // One combined row, plus room for the last pixel pair's read.
+    const std::size_t count = static_cast<std::size_t>(sourceWidth) * CH;
+    std::vector<std::uint16_t> mid(count + 8);
+    for (int y = 0; y < out.height; ++y) {
+        const Tap& tap = vertical.taps[static_cast<std::size_t>(y)];
+        ResampleDown(pixels, stride, tap, vertical.weights.data() + tap.weightIndex, count, mid.data());
+        ResampleAcross<CH>(mid.data(), horizontal, out.width, out.Row(y));
+    }
 }
 
 }  // namespace
@@ -354,53 +529,18 @@ PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sour
     PixelBuffer out;
     if (pixels == nullptr || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0) return out;
     if (channels < 1 || channels > 4) return out;
-    const int ch = channels;
     out.width = width;
     out.height = height;
-    out.channels = ch;
+    out.channels = channels;
     out.bytes.resize(out.Stride() * static_cast<std::size_t>(height));
 
     const AxisPlan horizontal = PlanAxis(sourceWidth, width);
     const AxisPlan vertical = PlanAxis(sourceHeight, height);
-
-    // Each output row needs a few consecutive source rows resampled across;
-    // those are kept in a small ring (the rows each output row starts from
-    // never go backwards), so the working memory stays a few rows.
-    const std::size_t midStride = static_cast<std::size_t>(width) * ch;
-    int ringRows = 1;
-    for (const Tap& t : vertical.taps) ringRows = std::max(ringRows, t.count);
-    std::vector<float> ring(midStride * static_cast<std::size_t>(ringRows));
-    auto slot = [&](int sourceRow) { return ring.data() + midStride * static_cast<std::size_t>(sourceRow % ringRows); };
-    int nextRow = 0;  // the next source row to resample across
-
-    std::vector<float> acc(midStride);
-    for (int y = 0; y < height; ++y) {
-        const Tap& tap = vertical.taps[static_cast<std::size_t>(y)];
-        nextRow = std::max(nextRow, tap.first);
-        for (; nextRow < tap.first + tap.count; ++nextRow) {
-            const std::uint8_t* row = pixels + stride * static_cast<std::size_t>(nextRow);
-            float* dst = slot(nextRow);
-            for (int x = 0; x < width; ++x) {
-                const Tap& h = horizontal.taps[static_cast<std::size_t>(x)];
-                const float* w = horizontal.weights.data() + h.weightIndex;
-                float sum[4] = {0, 0, 0, 0};
-                const std::uint8_t* p = row + static_cast<std::size_t>(h.first) * ch;
-                for (int i = 0; i < h.count; ++i, p += ch)
-                    for (int c = 0; c < ch; ++c) sum[c] += w[i] * p[c];
-                for (int c = 0; c < ch; ++c) dst[static_cast<std::size_t>(x) * ch + c] = sum[c];
-            }
-        }
-        const float* w = vertical.weights.data() + tap.weightIndex;
-        std::fill(acc.begin(), acc.end(), 0.0f);
-        for (int i = 0; i < tap.count; ++i) {
-            const float* src = slot(tap.first + i);
-            for (std::size_t k = 0; k < midStride; ++k) acc[k] += w[i] * src[k];
-        }
-        std::uint8_t* dst = out.Row(y);
-        for (std::size_t k = 0; k < midStride; ++k) {
-            const float v = acc[k] + 0.5f;
-            dst[k] = static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : static_cast<int>(v));
-        }
+    switch (channels) {
+        case 1: ResampleRows<1>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
+        case 2: ResampleRows<2>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
+        case 3: ResampleRows<3>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
+        default: ResampleRows<4>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
     }
     return out;
 }

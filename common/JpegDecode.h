@@ -22,12 +22,19 @@
 // Premature end of data: the decoder would invent an end of image and fill
 // the rest grey. Such a file is treated as damaged: it fails with the number
 // of the decoder's own "premature end of JPEG file" warning (JWRN_JPEG_EOF).
-// The file must reach its end-of-image marker, with one exception: a
-// progressive file decoded at 1/8 is read only as far as the scans that
-// size uses (the later ones refine detail 1/8 cannot show), so a cut in the
-// unread part goes unnoticed there. Other "corrupt data" warnings
-// (extraneous bytes before a marker and the like) are tolerated, because
-// pictures with them still decode whole.
+// Every file must reach its end-of-image marker. Other "corrupt data"
+// warnings (extraneous bytes before a marker and the like) are tolerated,
+// because pictures with them still decode whole.
+//
+// A progressive file decoded at 1/8 is first walked marker by marker
+// (JpegScans.h): only the scans that size shows are entropy-decoded (the
+// block means and the first detail bands of components shown larger than
+// one pixel a block); the refinement scans and the luminance detail are
+// stepped over by their markers. The walk still reads to the end-of-image
+// marker, so a file cut off in a skipped scan fails as any cut file does.
+// Left out are only the low bits the refinements add, a fraction of a level
+// in the output. A file whose markers the walk cannot follow is decoded
+// whole, and fails or not as the decoder finds.
 //
 // Colour: grey, YCbCr and RGB files decode straight to BGR(A); CMYK and YCCK
 // files are turned into RGB (inverted "Adobe" CMYK is recognised by its
@@ -36,10 +43,43 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace common {
+
+// An allocator whose resize leaves new elements of trivial types
+// uninitialised: for buffers that are filled right after (decoded pixels,
+// file contents), so that no time goes into zeroing them first.
+template <typename T>
+struct FillLaterAllocator : std::allocator<T> {
+    using value_type = T;
+    template <typename U>
+    struct rebind {
+        using other = FillLaterAllocator<U>;
+    };
+    FillLaterAllocator() noexcept = default;
+    template <typename U>
+    FillLaterAllocator(const FillLaterAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <typename T, typename U>
+bool operator==(const FillLaterAllocator<T>&, const FillLaterAllocator<U>&) noexcept {
+    return true;
+}
+
+using ByteBuffer = std::vector<std::uint8_t, FillLaterAllocator<std::uint8_t>>;
 
 // Pixels, rows top-down and packed (stride = width * channels).
 // channels == 4: blue, green, red, alpha (always 255 for decoded pictures);
@@ -48,7 +88,7 @@ struct PixelBuffer {
     int width = 0;
     int height = 0;
     int channels = 4;
-    std::vector<std::uint8_t> bytes;
+    ByteBuffer bytes;
 
     std::size_t Stride() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(channels); }
     std::uint8_t* Row(int y) { return bytes.data() + Stride() * static_cast<std::size_t>(y); }
@@ -63,7 +103,7 @@ struct JpegLimits {
     int maxOutputSide = 16384;
     std::int64_t maxOutputPixels = std::int64_t{32} << 20;
     long maxWorkMemory = 192L << 20;
-    int maxScans = 1000;
+    int maxScans = 1000;  // scans in the file, read or stepped over
 };
 
 struct JpegDecodeOptions {
@@ -71,6 +111,8 @@ struct JpegDecodeOptions {
     int targetHeight = 0;
     PixelLayout layout = PixelLayout::Bgra;
     JpegLimits limits{};
+    // A progressive file at 1/8: decode every scan, refinements included.
+    bool allScans = false;
 };
 
 struct JpegDecodeResult {
@@ -79,12 +121,16 @@ struct JpegDecodeResult {
     int sourceWidth = 0;  // from the header, when it was read
     int sourceHeight = 0;
     int scale = 8;        // n of the n/8 scaling used
+    int scansSkipped = 0; // scans stepped over without decoding
     PixelBuffer pixels;
 
     bool Ok() const { return error == 0; }
 };
 
 JpegDecodeResult DecodeJpeg(const void* data, std::size_t size, const JpegDecodeOptions& options = {});
+// The same into `result`, whose pixel storage is reused when it is large
+// enough (repeated decodes of one size allocate nothing for the pixels).
+void DecodeJpegInto(const void* data, std::size_t size, const JpegDecodeOptions& options, JpegDecodeResult& result);
 
 // n (1..8) of the smallest n/8 scaling whose output covers the target in
 // both directions; 8 when the target is 0 x 0 or larger than the picture.
@@ -96,7 +142,8 @@ int DctScaledSide(int side, int scale);
 
 // Resamples to width x height (both > 0) without keeping proportions:
 // area averaging along a shrinking axis, linear interpolation along a
-// growing one. Same channel count as the source. An empty source or target
+// growing one, in integer arithmetic (weights in 1/16384, results rounded
+// to the nearest level). Same channel count as the source. An empty source or target
 // gives an empty buffer.
 PixelBuffer ResamplePixels(const PixelBuffer& source, int width, int height);
 // The same over pixels held elsewhere (rows `stride` bytes apart).

@@ -43,8 +43,9 @@ std::shared_ptr<fw::Graphic> ReadJpegFile(const std::string& path, const OpenedP
 
     auto decode = std::make_unique<KeptDecode>();
     {
-        const std::vector<std::uint8_t> data = file.ReadAll();
-        JpegDecodeResult decoded = Decode(data.data(), data.size(), targetWidth, targetHeight);
+        OpenedPictureFile::Contents data;
+        file.ReadContents(data);
+        JpegDecodeResult decoded = Decode(data.Data(), data.Size(), targetWidth, targetHeight);
         CountFileDecode();
         if (!decoded.Ok()) RaiseJpegError(decoded.error);
         decode->sourceWidth = decoded.sourceWidth;

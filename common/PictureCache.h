@@ -9,7 +9,8 @@
 // target size. The appearance window loads one file into six controls of
 // three sizes within one handler; the later loads are made from these pixels
 // instead of decoding the file again (even at 1/8 the decoder must read
-// every coefficient). Released as soon as the thread's message loop is
+// every coefficient of a baseline file, and the scans it needs of a
+// progressive one). Released as soon as the thread's message loop is
 // idle, so that it does not outlive the handler that did the loads.
 #pragma once
 

@@ -14,6 +14,29 @@ static_assert(std::is_same_v<HANDLE, void*>);
 // Largest file read into memory (a 32 Mi-pixel 32-bpp bitmap is 128 MiB).
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{160} << 20;
 
+// The file's index on its volume by the system's own query, which unlike
+// GetFileInformationByHandle does not look up the volume's serial number.
+bool QueryFileIndex(HANDLE file, std::uint32_t& high, std::uint32_t& low) {
+    struct StatusBlock {
+        LONG status;
+        ULONG_PTR information;
+    };
+    using Query = LONG(WINAPI*)(HANDLE, StatusBlock*, void*, ULONG, int);
+    static const Query query = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll ? reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationFile")))
+                     : nullptr;
+    }();
+    constexpr int kFileInternalInformation = 6;
+    if (query == nullptr) return false;
+    StatusBlock status{};
+    LARGE_INTEGER index{};
+    if (query(file, &status, &index, sizeof index, kFileInternalInformation) < 0) return false;
+    high = static_cast<std::uint32_t>(index.HighPart);
+    low = index.LowPart;
+    return true;
+}
+
 }  // namespace
 
 OpenedPictureFile::OpenedPictureFile(const std::string& path, PictureFormat format)
@@ -21,26 +44,38 @@ OpenedPictureFile::OpenedPictureFile(const std::string& path, PictureFormat form
       format_(format),
       handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (handle_ == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle_, &info)) {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (handle_ == INVALID_HANDLE_VALUE) RaiseCannotOpen(path_);
+    LARGE_INTEGER size{};
+    FILETIME written{};
+    bool ok = GetFileSizeEx(handle_, &size) && GetFileTime(handle_, nullptr, nullptr, &written) &&
+              QueryFileIndex(handle_, stamp_.indexHigh, stamp_.indexLow);
+    if (!ok) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        ok = GetFileInformationByHandle(handle_, &info);
+        stamp_.indexHigh = info.nFileIndexHigh;
+        stamp_.indexLow = info.nFileIndexLow;
+        size.HighPart = static_cast<LONG>(info.nFileSizeHigh);
+        size.LowPart = info.nFileSizeLow;
+        written = info.ftLastWriteTime;
+    }
+    if (!ok) {
+        CloseHandle(handle_);
         RaiseCannotOpen(path_);
     }
-    stamp_.volume = info.dwVolumeSerialNumber;
-    stamp_.indexHigh = info.nFileIndexHigh;
-    stamp_.indexLow = info.nFileIndexLow;
-    stamp_.sizeHigh = info.nFileSizeHigh;
-    stamp_.sizeLow = info.nFileSizeLow;
-    stamp_.writtenLow = info.ftLastWriteTime.dwLowDateTime;
-    stamp_.writtenHigh = info.ftLastWriteTime.dwHighDateTime;
+    stamp_.path = path;
+    stamp_.sizeHigh = static_cast<std::uint32_t>(size.HighPart);
+    stamp_.sizeLow = size.LowPart;
+    stamp_.writtenLow = written.dwLowDateTime;
+    stamp_.writtenHigh = written.dwHighDateTime;
 }
 
 OpenedPictureFile::~OpenedPictureFile() { CloseHandle(handle_); }
 
-std::vector<std::uint8_t> OpenedPictureFile::ReadAll() const {
+template <typename Buffer>
+Buffer OpenedPictureFile::Read() const {
     const std::uint64_t size = (static_cast<std::uint64_t>(stamp_.sizeHigh) << 32) | stamp_.sizeLow;
     if (size > kMaxFileBytes) RaiseDamaged(format_);
-    std::vector<std::uint8_t> bytes;
+    Buffer bytes;
     try {
         bytes.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
@@ -56,6 +91,47 @@ std::vector<std::uint8_t> OpenedPictureFile::ReadAll() const {
     }
     bytes.resize(done);
     return bytes;
+}
+
+std::vector<std::uint8_t> OpenedPictureFile::ReadAll() const { return Read<std::vector<std::uint8_t>>(); }
+
+ByteBuffer OpenedPictureFile::ReadAllBytes() const { return Read<ByteBuffer>(); }
+
+OpenedPictureFile::Contents::~Contents() {
+    if (view_ != nullptr) UnmapViewOfFile(view_);
+}
+
+namespace {
+
+// Whether the path names a file on a fixed local disk by its drive letter.
+bool OnFixedDisk(const std::string& path) {
+    if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
+    const char c = path[0];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+    const char root[4] = {c, ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_FIXED;
+}
+
+}  // namespace
+
+void OpenedPictureFile::ReadContents(Contents& contents) const {
+    const std::uint64_t size = (static_cast<std::uint64_t>(stamp_.sizeHigh) << 32) | stamp_.sizeLow;
+    if (size > kMaxFileBytes) RaiseDamaged(format_);
+    if (size > 0 && OnFixedDisk(path_)) {
+        HANDLE mapping = CreateFileMappingA(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (mapping != nullptr) {
+            const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+            CloseHandle(mapping);  // the view keeps the mapping alive
+            MEMORY_BASIC_INFORMATION info{};
+            if (view != nullptr && VirtualQuery(view, &info, sizeof info) != 0 && info.RegionSize >= size) {
+                contents.view_ = view;
+                contents.viewSize_ = static_cast<std::size_t>(size);
+                return;
+            }
+            if (view != nullptr) UnmapViewOfFile(view);
+        }
+    }
+    contents.bytes_ = ReadAllBytes();
 }
 
 }  // namespace common

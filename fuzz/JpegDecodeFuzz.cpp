@@ -2,12 +2,13 @@
 // consistent size or fails with a positive decoder message number; it never
 // crashes, leaks or reads out of bounds. The last input byte picks one of a
 // few small target sizes and the pixel layout, so the scaled decoding paths
-// (1/8 .. full, progressive preview) are all reached.
+// (1/8 .. full, progressive files from their reduced scans) are all reached.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "common/JpegDecode.h"
+#include "common/JpegScans.h"
 
 namespace {
 
@@ -30,6 +31,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.limits.maxSourcePixels = std::int64_t{1} << 22;
     options.limits.maxOutputPixels = std::int64_t{1} << 20;
     options.limits.maxWorkMemory = 64L << 20;
+
+    // The marker walk on its own, over every input: spans inside the data,
+    // in order, ending with the end marker when the walk is complete.
+    const common::JpegComponentNeed needs[] = {{1, 0}, {2, 4}, {3, 4}};
+    const common::JpegScanPlan plan = common::PlanJpegScans(data, size, needs, pick % 4);
+    std::size_t end = 0, kept = 0;
+    for (const common::JpegByteSpan& span : plan.spans) {
+        if (span.size == 0 || span.offset < end || span.offset > size || span.size > size - span.offset) Fail();
+        end = span.offset + span.size;
+        kept += span.size;
+    }
+    if (kept != plan.bytesKept) Fail();
+    if (plan.complete && (end < 2 || data[end - 2] != 0xFF || data[end - 1] != 0xD9)) Fail();
 
     const common::JpegDecodeResult r = common::DecodeJpeg(data, size, options);
     if (!r.Ok()) {

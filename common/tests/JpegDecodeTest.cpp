@@ -1,6 +1,7 @@
 // JPEG decoding: sizes chosen by DCT scaling, colours, colour spaces, limits,
 // damaged data, and the resampler the loader uses after decoding.
 #include "common/JpegDecode.h"
+#include "common/JpegScans.h"
 
 #include <gtest/gtest.h>
 
@@ -194,7 +195,8 @@ TEST(JpegDecodeTest, ScaledAndProgressiveDecodesKeepTheColours) {
 
 // Mean absolute difference between decoded pixels and an RGB source of the
 // same size.
-double MeanError(const PixelBuffer& px, const std::vector<std::uint8_t>& rgb) {
+template <typename Bytes>
+double MeanError(const PixelBuffer& px, const Bytes& rgb) {
     double total = 0;
     for (int y = 0; y < px.height; ++y)
         for (int x = 0; x < px.width; ++x) {
@@ -220,7 +222,7 @@ TEST(JpegDecodeTest, PhotoLikePictureDecodesCloseToItsSource) {
         source.width = w;
         source.height = h;
         source.channels = 3;
-        source.bytes = rgb;
+        source.bytes.assign(rgb.begin(), rgb.end());
         // (The resampler treats channels alike, so RGB in gives RGB out.)
         const PixelBuffer small = common::ResamplePixels(source, w / 8, h / 8);
         const auto eighth = DecodeJpeg(jpeg.data(), jpeg.size(), Target(w / 8, h / 8));
@@ -364,9 +366,8 @@ TEST(JpegDecodeTest, ErrorTextIsTheDecodersOwn) {
     EXPECT_EQ(common::JpegCodeOutOfMemory(), JERR_OUT_OF_MEMORY);
 }
 
-// A progressive file cut after the scans the 1/8 picture uses still gives
-// that picture: later scans only refine detail that size cannot show. The
-// same file at full size is incomplete and fails.
+// At 1/8 a progressive file is decoded from the scans that size shows; the
+// refinements left out change the picture shown by a fraction of a level.
 std::vector<std::size_t> ScanStarts(const std::vector<std::uint8_t>& jpeg) {
     std::vector<std::size_t> starts;
     for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
@@ -374,32 +375,111 @@ std::vector<std::size_t> ScanStarts(const std::vector<std::uint8_t>& jpeg) {
     return starts;
 }
 
-TEST(JpegDecodeTest, ProgressivePreviewNeedsOnlyTheScansItShows) {
-    // Without colour subsampling every component is one pixel per block at
-    // 1/8: the first scan (all block means) is enough. With 2 x 2
-    // subsampling the colour components need their detail too, so only the
-    // last scan (final luminance detail) may be missing.
+double Psnr(const PixelBuffer& a, const PixelBuffer& b) {
+    EXPECT_EQ(a.bytes.size(), b.bytes.size());
+    double sum = 0;
+    for (std::size_t i = 0; i < a.bytes.size() && i < b.bytes.size(); ++i) {
+        const double d = static_cast<double>(a.bytes[i]) - b.bytes[i];
+        sum += d * d;
+    }
+    const double mse = sum / static_cast<double>(std::max<std::size_t>(1, a.bytes.size()));
+    return mse == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(JpegDecodeTest, ProgressiveEighthStepsOverTheScansItDoesNotShow) {
+    // The encoder's progression: block means (low bit held back), luminance
+    // detail 1-5, colour detail (low bit held back), luminance 6-63, then
+    // the refinements. Shown at 1/8, luminance needs only the means, 2 x 2
+    // subsampled colour its first detail band; unsubsampled colour the means.
     const struct {
         bool subsample;
-        std::size_t scansKept;  // 0: all but the last
-    } cases[] = {{false, 1}, {true, 0}};
+        int skipped;
+    } cases[] = {{true, 7}, {false, 9}};
+    const int w = 640, h = 480;
     for (const auto& c : cases) {
-        const auto jpeg = EncodeRgb(Quadrants(256, 128), 256, 128, true, 90, c.subsample);
-        const auto starts = ScanStarts(jpeg);
-        ASSERT_GE(starts.size(), 3u);
-        const std::size_t kept = c.scansKept != 0 ? c.scansKept : starts.size() - 1;
-        const auto cut = Cut(jpeg, starts[kept] + 2);
-        const auto preview = DecodeJpeg(cut.data(), cut.size(), Target(32, 16));
-        ASSERT_TRUE(preview.Ok()) << preview.message;
-        CheckQuadrants(preview.pixels, 6, "preview of a cut file");
-        const auto full = DecodeJpeg(cut.data(), cut.size());
-        EXPECT_EQ(full.error, JWRN_JPEG_EOF);
-        // One scan fewer is not enough for the subsampled file.
-        if (c.subsample) {
-            const auto shorter = Cut(jpeg, starts[kept - 2] + 2);
-            EXPECT_EQ(DecodeJpeg(shorter.data(), shorter.size(), Target(32, 16)).error, JWRN_JPEG_EOF);
-        }
+        const auto jpeg = EncodeRgb(testjpeg::PhotoLikeRgb(w, h), w, h, true, 90, c.subsample);
+        JpegDecodeOptions all = Target(80, 60);
+        all.allScans = true;
+        const auto reduced = DecodeJpeg(jpeg.data(), jpeg.size(), Target(80, 60));
+        const auto complete = DecodeJpeg(jpeg.data(), jpeg.size(), all);
+        ASSERT_TRUE(reduced.Ok()) << reduced.message;
+        ASSERT_TRUE(complete.Ok()) << complete.message;
+        EXPECT_EQ(reduced.scansSkipped, c.skipped) << c.subsample;
+        EXPECT_EQ(complete.scansSkipped, 0);
+        ASSERT_EQ(reduced.pixels.width, 80);
+        // As the controls show it, and at 1/8 itself.
+        EXPECT_GE(Psnr(common::ResamplePixels(reduced.pixels, 62, 26), common::ResamplePixels(complete.pixels, 62, 26)),
+                  50.0)
+            << c.subsample;
+        EXPECT_GE(Psnr(reduced.pixels, complete.pixels), 45.0) << c.subsample;
     }
+}
+
+TEST(JpegDecodeTest, ProgressiveEighthOfACutFileFailsAsAFullDecodeDoes) {
+    const auto jpeg = EncodeRgb(testjpeg::PhotoLikeRgb(160, 120), 160, 120, true);
+    const auto starts = ScanStarts(jpeg);
+    ASSERT_EQ(starts.size(), 10u);
+    const struct {
+        const char* name;
+        std::size_t keep;
+    } cases[] = {
+        {"cut in the last scan (a refinement, stepped over)", (starts[9] + jpeg.size()) / 2},
+        {"cut in luminance detail 6-63 (stepped over)", (starts[4] + starts[5]) / 2},
+        {"cut in the colour detail (decoded)", (starts[2] + starts[3]) / 2},
+        {"cut at a skipped scan's marker", starts[9] + 1},
+        {"end marker missing", jpeg.size() - 2},
+        {"half of the end marker", jpeg.size() - 1},
+    };
+    for (const auto& c : cases) {
+        const auto cut = Cut(jpeg, c.keep);
+        EXPECT_EQ(DecodeJpeg(cut.data(), cut.size(), Target(20, 15)).error, JWRN_JPEG_EOF) << c.name;
+        EXPECT_EQ(DecodeJpeg(cut.data(), cut.size()).error, JWRN_JPEG_EOF) << c.name;
+    }
+    EXPECT_TRUE(DecodeJpeg(jpeg.data(), jpeg.size(), Target(20, 15)).Ok());
+}
+
+TEST(JpegDecodeTest, ScanPlanKeepsEverythingButTheSkippedScans) {
+    const auto jpeg = EncodeRgb(testjpeg::PhotoLikeRgb(64, 48), 64, 48, true);
+    const auto starts = ScanStarts(jpeg);
+    ASSERT_EQ(starts.size(), 10u);
+    // Luminance (id 1) shown one pixel a block, colour (2, 3) 2 x 2.
+    const common::JpegComponentNeed needs[] = {{1, 0}, {2, 4}, {3, 4}};
+    const auto plan = common::PlanJpegScans(jpeg.data(), jpeg.size(), needs, 3);
+    ASSERT_TRUE(plan.complete);
+    EXPECT_EQ(plan.scansKept, 3);
+    EXPECT_EQ(plan.scansSkipped, 7);
+    // The kept bytes, joined, are the file without the skipped scans: the
+    // header and first scan as they were, three scans, the end marker; and
+    // decoded whole they give the picture the reduced decode gives.
+    std::vector<std::uint8_t> joined;
+    for (const auto& span : plan.spans)
+        joined.insert(joined.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(span.offset),
+                      jpeg.begin() + static_cast<std::ptrdiff_t>(span.offset + span.size));
+    EXPECT_EQ(joined.size(), plan.bytesKept);
+    ASSERT_GT(joined.size(), starts[1]);
+    EXPECT_TRUE(std::equal(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(starts[1]), joined.begin()));
+    EXPECT_EQ(ScanStarts(joined).size(), 3u);
+    EXPECT_EQ(joined[joined.size() - 2], 0xFF);
+    EXPECT_EQ(joined.back(), 0xD9);
+    JpegDecodeOptions all = Target(8, 6);
+    all.allScans = true;
+    const auto fromJoined = DecodeJpeg(joined.data(), joined.size(), all);
+    const auto reduced = DecodeJpeg(jpeg.data(), jpeg.size(), Target(8, 6));
+    ASSERT_TRUE(fromJoined.Ok()) << fromJoined.message;
+    EXPECT_EQ(reduced.scansSkipped, 7);
+    EXPECT_TRUE(fromJoined.pixels.bytes == reduced.pixels.bytes);
+    // Every component needing all its coefficients: only the five
+    // refinements are skipped.
+    EXPECT_EQ(common::PlanJpegScans(jpeg.data(), jpeg.size(), nullptr, 0).scansSkipped, 5);
+    // Markers that cannot be followed: the plan is of no use.
+    auto badLength = jpeg;
+    badLength[4] = 0xFF;  // the first segment's length runs past the end
+    EXPECT_FALSE(common::PlanJpegScans(badLength.data(), badLength.size(), needs, 3).complete);
+    EXPECT_FALSE(common::PlanJpegScans(jpeg.data(), jpeg.size() - 2, needs, 3).complete);
+    EXPECT_EQ(common::LastZigzagIndexOfCorner(1), 0);
+    EXPECT_EQ(common::LastZigzagIndexOfCorner(2), 4);
+    EXPECT_EQ(common::LastZigzagIndexOfCorner(4), 24);
+    EXPECT_EQ(common::LastZigzagIndexOfCorner(8), 63);
 }
 
 // Random damage must end in a picture or an error number, never a crash.
@@ -493,31 +573,34 @@ TEST(JpegDecodeTest, ResampleMatchesTheFilterWrittenOut) {
     } cases[] = {{97, 61, 13, 7}, {50, 40, 50, 9}, {20, 30, 45, 12}, {64, 64, 64, 64}, {300, 5, 31, 17}, {3, 200, 1, 9}};
     std::uint32_t seed = 99;
     for (const auto& c : cases) {
-        PixelBuffer src;
-        src.width = c.w;
-        src.height = c.h;
-        src.channels = 3;
-        for (int i = 0; i < c.w * c.h * 3; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            src.bytes.push_back(static_cast<std::uint8_t>(seed >> 24));
-        }
-        const PixelBuffer out = common::ResamplePixels(src, c.outW, c.outH);
-        ASSERT_EQ(out.width, c.outW);
-        ASSERT_EQ(out.height, c.outH);
-        int worst = 0;
-        for (int y = 0; y < c.outH; ++y)
-            for (int x = 0; x < c.outW; ++x)
-                for (int ch = 0; ch < 3; ++ch) {
-                    double want = 0;
-                    for (int j = 0; j < c.h; ++j) {
-                        const double wy = AxisWeight(c.h, c.outH, y, j);
-                        if (wy == 0) continue;
-                        for (int i = 0; i < c.w; ++i)
-                            want += wy * AxisWeight(c.w, c.outW, x, i) * src.Row(j)[i * 3 + ch];
+        for (const int channels : {3, 4}) {
+            PixelBuffer src;
+            src.width = c.w;
+            src.height = c.h;
+            src.channels = channels;
+            for (int i = 0; i < c.w * c.h * channels; ++i) {
+                seed = seed * 1664525u + 1013904223u;
+                src.bytes.push_back(static_cast<std::uint8_t>(seed >> 24));
+            }
+            const PixelBuffer out = common::ResamplePixels(src, c.outW, c.outH);
+            ASSERT_EQ(out.width, c.outW);
+            ASSERT_EQ(out.height, c.outH);
+            int worst = 0;
+            for (int y = 0; y < c.outH; ++y)
+                for (int x = 0; x < c.outW; ++x)
+                    for (int ch = 0; ch < channels; ++ch) {
+                        double want = 0;
+                        for (int j = 0; j < c.h; ++j) {
+                            const double wy = AxisWeight(c.h, c.outH, y, j);
+                            if (wy == 0) continue;
+                            for (int i = 0; i < c.w; ++i)
+                                want += wy * AxisWeight(c.w, c.outW, x, i) * src.Row(j)[i * channels + ch];
+                        }
+                        worst = std::max(worst,
+                                         std::abs(out.Row(y)[x * channels + ch] - static_cast<int>(want + 0.5)));
                     }
-                    worst = std::max(worst, std::abs(out.Row(y)[x * 3 + ch] - static_cast<int>(want + 0.5)));
-                }
-        EXPECT_LE(worst, 1) << c.w << "x" << c.h << " -> " << c.outW << "x" << c.outH;
+            EXPECT_LE(worst, 1) << c.w << "x" << c.h << " -> " << c.outW << "x" << c.outH << " x" << channels;
+        }
     }
 }
 
