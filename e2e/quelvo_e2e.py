@@ -128,6 +128,7 @@ class Testbed:
         env.update(
             DISPLAY=self.display,
             WINEPREFIX=self.wineprefix,
+            XDG_DATA_HOME=f"{self.wineprefix}/xdg-data",  # Wine's menu entries and icons stay in the prefix
             LANG="zh_CN.UTF-8",
             LC_ALL="zh_CN.UTF-8",
             WINEDEBUG=winedebug,
