@@ -825,8 +825,10 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CHAR:
         case WM_SYSCHAR:
             // Access letters, and the focused control's own keys (a space),
-            // reach every control of the window.
-            if (!own) break;
+            // reach every control of the window. A native control keeps its
+            // typed letters (a list's search), but Alt with a letter reaches
+            // the window's controls from it too.
+            if (!own && msg != WM_SYSCHAR) break;
             return TypedChar(msg, wp, lp);
         case WM_SETFOCUS:
             DefaultHandler(msg, wp, lp, result);

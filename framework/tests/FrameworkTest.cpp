@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Application.h"
+#include "framework/ComboBox.h"
 #include "framework/Forms.h"
 #include "framework/StdControls.h"
 #include "framework/Timer.h"
@@ -319,6 +320,14 @@ TEST_F(FrameworkTest, CharactersReachChildrenAsDialogCharacters) {
     SendMessageA(form->Handle(), WM_CHAR, 'q', 0);
     EXPECT_EQ(first.taken, 1);
     EXPECT_EQ(second.taken, 1);
+    // From a focused native control: Alt with the letter, not the letter alone.
+    fw::ComboBox list(form.get());
+    list.SetItems({"xa", "xb"});
+    list.SetStyle(fw::csDropDownList);
+    SendMessageA(list.Handle(), WM_CHAR, 'x', 0);
+    EXPECT_EQ(first.taken, 1);
+    SendMessageA(list.Handle(), WM_SYSCHAR, 'x', 0);
+    EXPECT_EQ(first.taken, 2);
 }
 
 TEST_F(FrameworkTest, WindowlessControlGetsClicks) {
