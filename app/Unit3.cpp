@@ -131,6 +131,8 @@ void TForm3::FlatButton1Click() {
     const std::vector<fw::Image*> pictures = Pictures();
     for (fw::Image* image : pictures) image->SetVisible(true);
     for (fw::Image* image : pictures) common::LoadPictureFile(path, *image);
+    // The idle buttons show the picture beneath them: they draw it again.
+    RepaintButtons();
     MachineKey k(common::kSettingsKey);
     k.reg.WriteBool(common::kImageCanSee, true);
     k.reg.WriteString(common::kImagePath, path);
