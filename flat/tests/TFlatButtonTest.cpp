@@ -83,7 +83,7 @@ std::string Breaks(const Shot& s, const TFlatButton& b, COLORREF tl, COLORREF br
     return out.str();
 }
 
-class FlatButton : public testapp::AppTest {
+class FlatButton : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -96,14 +96,8 @@ protected:
         button.OnClick = [this] { ++clicks; };
         SetCursorPos(kFormLeft - 100, kFormTop - 100);
     }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
-    }
     void Show() {
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         Pump(50);
         SetFocus(form.Handle());
     }
@@ -122,7 +116,6 @@ protected:
         for (const DWORD end = GetTickCount() + static_cast<DWORD>(ms); GetTickCount() < end; Sleep(5))
             fw::App().ProcessMessages();
     }
-    fw::Form form;
     Picture picture{&form};
     TFlatButton button{&form};
     int clicks = 0;

@@ -57,7 +57,7 @@ std::string BoxBreaks(const Shot& s, const fw::Rect& b, COLORREF fill, std::opti
     return out.str();
 }
 
-class FlatCheckBox : public testapp::AppTest {
+class FlatCheckBox : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -66,14 +66,8 @@ protected:
         box.SetBounds(kBoxLeft, kBoxTop, 121, 17);
         SetCursorPos(kFormLeft - 100, kFormTop - 100);
     }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
-    }
     void Show() {
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         Pump(50);
         SetFocus(form.Handle());  // the activation may have focused the box
     }
@@ -94,7 +88,6 @@ protected:
         ReleaseDC(box.Handle(), dc);
         return on;
     }
-    fw::Form form;
     std::unique_ptr<TFlatCheckBox> owned = std::make_unique<TFlatCheckBox>(&form);
     TFlatCheckBox& box = *owned;
 };

@@ -31,7 +31,7 @@ BOOL CALLBACK CountCombo(HWND h, LPARAM count) {
     return TRUE;
 }
 
-class FlatColorComboBox : public testapp::AppTest {
+class FlatColorComboBox : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -46,20 +46,13 @@ protected:
         box.OnChange = [note] { note("change"); };
         box.OnClick = [note] { note("click"); };
     }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
-    }
     void Show() {
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         SetFocus(box.Handle());
         Pump();
     }
     Events Take() { return std::exchange(log, {}); }
 
-    fw::Form form;
     flat::TFlatColorComboBox box{&form};
     Events log;
 };

@@ -71,7 +71,7 @@ std::string Breaks(const testgdi::Surface& s, const std::map<Pixel, COLORREF>& w
     return out.str();
 }
 
-class FlatComboBox : public testapp::AppTest {
+class FlatComboBox : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -81,14 +81,8 @@ protected:
         box.SetColor(kColor);
         box.SetItems(kItems);
     }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
-    }
     void Show() {
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         Pump();
     }
     // The window printed (as an animation takes it), or as it shows.
@@ -100,7 +94,6 @@ protected:
         else s->PrintOf(h, WM_PRINT);
         return s;
     }
-    fw::Form form;
     TFlatComboBox box{&form};
 };
 

@@ -50,7 +50,7 @@ std::string FrameBreaks(const testgdi::Surface& s, COLORREF border, COLORREF rin
     return out.str();
 }
 
-class FlatMemo : public testapp::AppTest {
+class FlatMemo : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -63,15 +63,9 @@ protected:
         memo1.SetBounds(10, 10, 180, 100);
         memo2.SetBounds(220, 10, 180, 100);
         memo1.SetLines({"第一行 first line", "second 第二行"});
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         PointAt(nullptr);
         Pump();
-    }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
     }
     // The pointer over the middle of a memo, or well away from the form;
     // the system tells of a leaving with some delay.
@@ -102,7 +96,6 @@ protected:
     static void Press(BYTE key) { Keys({{key, false}, {key, true}}); }
     static void Ctrl(BYTE key) { Keys({{VK_CONTROL, false}, {key, false}, {key, true}, {VK_CONTROL, true}}); }
 
-    fw::Form form;
     TFlatMemo memo1{&form};
     TFlatMemo memo2{&form};
 };

@@ -100,7 +100,7 @@ std::set<Pixel> Shifted(const std::set<Pixel>& in, int dx, int dy) {
     return out;
 }
 
-class FlatSpeedButton : public testapp::AppTest {
+class FlatSpeedButton : public testapp::FormTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
@@ -108,14 +108,8 @@ protected:
         form.SetColor(kParent);
         SetCursorPos(kFormLeft - 100, kFormTop - 100);
     }
-    void TearDown() override {
-        form.Hide();
-        AppTest::TearDown();
-    }
     void Show() {
-        form.Create();
-        form.Show();
-        SetForegroundWindow(form.Handle());
+        ShowActive();
         Pump(50);
     }
     // The real pointer goes where the message says, as with a real mouse.
@@ -135,7 +129,6 @@ protected:
             Sleep(5);
         }
     }
-    fw::Form form;
 };
 
 TEST_F(FlatSpeedButton, Looks) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/Application.h"
+#include "framework/Forms.h"
 
 namespace testapp {
 
@@ -28,6 +29,22 @@ protected:
             Sleep(5);
         }
     }
+};
+
+// A test of controls on one form, hidden again after each test.
+class FormTest : public AppTest {
+protected:
+    void TearDown() override {
+        form.Hide();
+        AppTest::TearDown();
+    }
+    // The form created, shown and made the active window.
+    void ShowActive() {
+        form.Create();
+        form.Show();
+        SetForegroundWindow(form.Handle());
+    }
+    fw::Form form;
 };
 
 }  // namespace testapp
