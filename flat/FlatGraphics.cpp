@@ -131,4 +131,16 @@ HBITMAP MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Col
     return static_cast<HBITMAP>(result.Release());
 }
 
+void FillSolid(HDC dc, const RECT& r, fw::Color c) {
+    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+}
+
+void OutlineSolid(HDC dc, const RECT& r, fw::Color c) {
+    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
+    FrameRect(dc, &r, b);
+    DeleteObject(b);
+}
+
 }  // namespace flat

@@ -25,6 +25,11 @@ void DrawBevelFrame(fw::Canvas& canvas, const fw::Rect& rect, fw::Color top, fw:
 // canvas's drawing state is restored afterwards.
 void PaintParentBackground(fw::Control& control, fw::Canvas& canvas);
 
+// The rectangle filled with a colour, or its one-pixel outline in it, on a
+// DC the native control's own painting gave.
+void FillSolid(HDC dc, const RECT& r, fw::Color c);
+void OutlineSolid(HDC dc, const RECT& r, fw::Color c);
+
 // A new bitmap (owned by the caller) the size of `source`, in `face`, with
 // the source's pixels of colour `key` (its black pixels when the source is
 // monochrome) in `shadow`, and when `embossed` a copy of that shape in

@@ -2,23 +2,13 @@
 
 #include <algorithm>
 
+#include "flat/FlatGraphics.h"
+
 namespace flat {
 
 namespace {
 
 constexpr fw::Color kDisabledArrow = 0x808080, kDisabledShadow = 0xFFFFFF;
-
-void Fill(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-}
-
-void Outline(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FrameRect(dc, &r, b);
-    DeleteObject(b);
-}
 
 // A filled triangle, its edges in the same colour.
 void Triangle(HDC dc, const POINT (&p)[3], int dx, int dy, fw::Color c) {
@@ -115,8 +105,8 @@ fw::Rect TFlatComboBox::ArrowButtonRect() const {
 void TFlatComboBox::DrawArrowButton(HDC dc) {
     const fw::Rect a = ArrowButtonRect();
     const RECT r{a.left - 1, a.top, a.right + 1, a.bottom};
-    Fill(dc, r, colorArrowBackground_);
-    Outline(dc, r, colorBorder_);
+    FillSolid(dc, r, colorArrowBackground_);
+    OutlineSolid(dc, r, colorBorder_);
     const int x0 = r.left + (r.right - r.left) / 2 - 6, y0 = r.top + (r.bottom - r.top) / 2 - 1;
     const POINT down[3] = {{x0 + 4, y0}, {x0 + 8, y0}, {x0 + 6, y0 + 2}};
     const POINT up[3] = {{x0 + 4, y0 + 2}, {x0 + 8, y0 + 2}, {x0 + 6, y0}};
@@ -133,11 +123,11 @@ void TFlatComboBox::DrawArrowButton(HDC dc) {
 // ring in the control's colour over the standard 3-D border.
 void TFlatComboBox::DrawFlatFrame(HDC dc) {
     RECT r{0, 0, W() - ButtonWidth - 1, H()};
-    Outline(dc, r, colorBorder_);
+    OutlineSolid(dc, r, colorBorder_);
     InflateRect(&r, -1, -1);
-    Outline(dc, r, GetColor());
+    OutlineSolid(dc, r, GetColor());
     InflateRect(&r, -1, -1);
-    Outline(dc, r, GetColor());
+    OutlineSolid(dc, r, GetColor());
 }
 
 // Carries the standard selection highlight, which stops before the standard
@@ -146,8 +136,8 @@ void TFlatComboBox::DrawSelectionStrip(HDC dc) {
     const int w = W(), h = H();
     const bool focused = handle_ && GetFocus() == handle_ && !DroppedDown();
     const fw::Color c = focused ? SelectionHighlight() : GetColor();
-    Fill(dc, RECT{w - ButtonWidth - 10, 3, w - ButtonWidth - 5, h - 3}, c);
-    if (focused) Outline(dc, RECT{3, 3, w - ButtonWidth - 5, h - 3}, c);
+    FillSolid(dc, RECT{w - ButtonWidth - 10, 3, w - ButtonWidth - 5, h - 3}, c);
+    if (focused) OutlineSolid(dc, RECT{3, 3, w - ButtonWidth - 5, h - 3}, c);
 }
 
 void TFlatComboBox::RedrawFlatParts(HDC dc) {
@@ -171,14 +161,14 @@ void TFlatComboBox::PaintFlat(HDC dc, const RECT& update) {
     const int w = W(), h = H();
     RECT fill = update;
     fill.right = std::min<LONG>(fill.right, w - 15);
-    if (fill.right > fill.left) Fill(dc, fill, GetColor());
+    if (fill.right > fill.left) FillSolid(dc, fill, GetColor());
     if (RectsIntersect(FromRECT(update), ArrowButtonRect())) DrawArrowButton(dc);
     const int saved = SaveDC(dc);
     ExcludeClipRect(dc, w - systemArrowWidth_ - 2, 0, w, h);
     CallWindowProcA(defProc_, handle_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
     RestoreDC(dc, saved);
     if (Style() == fw::csDropDown) {
-        if (DroppedDown()) Outline(dc, RECT{2, 2, w - 14, h - 2}, fw::clWindow);
+        if (DroppedDown()) OutlineSolid(dc, RECT{2, 2, w - 14, h - 2}, fw::clWindow);
     } else {
         DrawSelectionStrip(dc);
     }

@@ -2,24 +2,14 @@
 
 #include <algorithm>
 
+#include "flat/FlatGraphics.h"
+
 namespace flat {
 
 namespace {
 
 constexpr int kFrame = 3;
 constexpr int kScrollCorner = 16;
-
-void Outline(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FrameRect(dc, &r, b);
-    DeleteObject(b);
-}
-
-void Fill(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-}
 
 }  // namespace
 
@@ -103,14 +93,14 @@ void TFlatMemo::DrawMemoFrame(HDC dc) {
     GetWindowRect(handle_, &w);
     const int ww = w.right - w.left, hw = w.bottom - w.top;
     RECT r{0, 0, ww, hw};
-    Outline(dc, r, colorBorder_);
+    OutlineSolid(dc, r, colorBorder_);
     InflateRect(&r, -1, -1);
-    Outline(dc, r, k);
+    OutlineSolid(dc, r, k);
     InflateRect(&r, -1, -1);
-    Outline(dc, r, k);
+    OutlineSolid(dc, r, k);
     if (ScrollBars() == fw::ssBoth) {
         const int at = kFrame + kScrollCorner;
-        Fill(dc, RECT{ww - at, hw - at, ww - kFrame, hw - kFrame}, k);
+        FillSolid(dc, RECT{ww - at, hw - at, ww - kFrame, hw - kFrame}, k);
     }
 }
 
