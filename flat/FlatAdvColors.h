@@ -53,4 +53,34 @@ private:
     bool use_ = false;
 };
 
+// The advanced-colour properties of a control that keeps one set: its
+// focused, down and border colours, their lightness points and the switch
+// that derives them. A control lists this beside its framework base.
+class AdvancedColorProperties {
+public:
+    fw::Color ColorFocused() const { return adv_.Focused(); }
+    void SetColorFocused(fw::Color c) { adv_.SetFocused(c); }
+    fw::Color ColorDown() const { return adv_.Down(); }
+    void SetColorDown(fw::Color c) { adv_.SetDown(c); }
+    fw::Color ColorBorder() const { return adv_.Border(); }
+    void SetColorBorder(fw::Color c) { adv_.SetBorder(c); }
+    // Lightness points (0..100) by which the advanced colours move from Color.
+    TAdvColors AdvColorFocused() const { return adv_.FocusedPoints(); }
+    void SetAdvColorFocused(TAdvColors percent) { adv_.SetFocusedPoints(percent); }
+    TAdvColors AdvColorDown() const { return adv_.DownPoints(); }
+    void SetAdvColorDown(TAdvColors percent) { adv_.SetDownPoints(percent); }
+    TAdvColors AdvColorBorder() const { return adv_.BorderPoints(); }
+    void SetAdvColorBorder(TAdvColors percent) { adv_.SetBorderPoints(percent); }
+    // On: the colour follows the parent and the focused, down and border
+    // colours are derived from it.
+    bool UseAdvColors() const { return adv_.InUse(); }
+    void SetUseAdvColors(bool use) { adv_.SetInUse(use); }
+
+protected:
+    AdvancedColorProperties(fw::Control& owner, fw::Color focused, fw::Color down, fw::Color border)
+        : adv_(owner, focused, down, border) {}
+
+    AdvancedColors adv_;
+};
+
 }  // namespace flat

@@ -69,7 +69,7 @@ std::shared_ptr<fw::BitmapGraphic> CopyGlyph(HBITMAP picture);
 TNumGlyphs CellsOf(const fw::BitmapGraphic& glyph, TNumGlyphs current);
 
 template <class Base, class Self>
-class FlatButtonBase : public Base {
+class FlatButtonBase : public Base, public AdvancedColorProperties {
 public:
     explicit FlatButtonBase(fw::WinControl* parent);
     ~FlatButtonBase() override;
@@ -78,27 +78,10 @@ public:
     void SetTransparentMode(TTransparentMode mode);
     bool AllowAllUp() const { return allowAllUp_; }
     void SetAllowAllUp(bool allow);
-    fw::Color ColorFocused() const { return adv_.Focused(); }
-    void SetColorFocused(fw::Color c) { adv_.SetFocused(c); }
-    fw::Color ColorDown() const { return adv_.Down(); }
-    void SetColorDown(fw::Color c) { adv_.SetDown(c); }
-    fw::Color ColorBorder() const { return adv_.Border(); }
-    void SetColorBorder(fw::Color c) { adv_.SetBorder(c); }
     fw::Color ColorHighLight() const { return colorHighLight_; }
     void SetColorHighLight(fw::Color c) { StoreColor(*this, colorHighLight_, c); }
     fw::Color ColorShadow() const { return colorShadow_; }
     void SetColorShadow(fw::Color c) { StoreColor(*this, colorShadow_, c); }
-    // Lightness points (0..100) by which the advanced colours move from Color.
-    TAdvColors AdvColorFocused() const { return adv_.FocusedPoints(); }
-    void SetAdvColorFocused(TAdvColors percent) { adv_.SetFocusedPoints(percent); }
-    TAdvColors AdvColorDown() const { return adv_.DownPoints(); }
-    void SetAdvColorDown(TAdvColors percent) { adv_.SetDownPoints(percent); }
-    TAdvColors AdvColorBorder() const { return adv_.BorderPoints(); }
-    void SetAdvColorBorder(TAdvColors percent) { adv_.SetBorderPoints(percent); }
-    // On: the colour follows the parent and the focused, down and border
-    // colours are derived from it.
-    bool UseAdvColors() const { return adv_.InUse(); }
-    void SetUseAdvColors(bool use) { adv_.SetInUse(use); }
     int GroupIndex() const { return groupIndex_; }
     void SetGroupIndex(int index);
     // Latched down; only members of a group (GroupIndex not 0) latch.
@@ -185,7 +168,6 @@ private:
 
     TTransparentMode transparentMode_ = tmNone;
     bool allowAllUp_ = false;
-    AdvancedColors adv_{*this, 0xE1EAEB, 0xC5D6D9, 0x8396A0};
     fw::Color colorHighLight_ = fw::clWhite;
     fw::Color colorShadow_ = fw::clBlack;
     int groupIndex_ = 0;
@@ -205,7 +187,8 @@ private:
 // ---------------------------------------------------------------- construction
 
 template <class Base, class Self>
-FlatButtonBase<Base, Self>::FlatButtonBase(fw::WinControl* parent) : Base(parent) {
+FlatButtonBase<Base, Self>::FlatButtonBase(fw::WinControl* parent)
+    : Base(parent), AdvancedColorProperties(*this, 0xE1EAEB, 0xC5D6D9, 0x8396A0) {
     this->SetBounds(0, 0, 25, 25);
     this->clickEvents = false;
     this->SetParentFont(true);

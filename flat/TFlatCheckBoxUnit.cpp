@@ -65,7 +65,8 @@ fw::Rect CheckBoxRect(TCheckBoxLayout layout, int width) {
 
 // ---------------------------------------------------------------- construction
 
-TFlatCheckBox::TFlatCheckBox(fw::WinControl* parent) : fw::CustomControl(parent) {
+TFlatCheckBox::TFlatCheckBox(fw::WinControl* parent)
+    : fw::CustomControl(parent), AdvancedColorProperties(*this, fw::clWhite, 0xC5D6D9, 0x8396A0) {
     Shared::Join();
     clickEvents = false;
     SetParentColor(true);

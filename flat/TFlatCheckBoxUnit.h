@@ -28,7 +28,7 @@ char CheckBoxAccelerator(const std::string& caption);
 // exclusive); it stays at rows 3 to 13 whatever the height.
 fw::Rect CheckBoxRect(TCheckBoxLayout layout, int width);
 
-class TFlatCheckBox : public fw::CustomControl {
+class TFlatCheckBox : public fw::CustomControl, public AdvancedColorProperties {
 public:
     explicit TFlatCheckBox(fw::WinControl* parent = nullptr);
     ~TFlatCheckBox() override;
@@ -43,25 +43,8 @@ public:
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool transparent);
 
-    fw::Color ColorFocused() const { return adv_.Focused(); }
-    void SetColorFocused(fw::Color c) { adv_.SetFocused(c); }
-    fw::Color ColorDown() const { return adv_.Down(); }
-    void SetColorDown(fw::Color c) { adv_.SetDown(c); }
     fw::Color ColorCheck() const { return colorCheck_; }
     void SetColorCheck(fw::Color c) { StoreColor(*this, colorCheck_, c); }
-    fw::Color ColorBorder() const { return adv_.Border(); }
-    void SetColorBorder(fw::Color c) { adv_.SetBorder(c); }
-    // Lightness points (0..100) by which the advanced colours move from Color.
-    TAdvColors AdvColorFocused() const { return adv_.FocusedPoints(); }
-    void SetAdvColorFocused(TAdvColors percent) { adv_.SetFocusedPoints(percent); }
-    TAdvColors AdvColorDown() const { return adv_.DownPoints(); }
-    void SetAdvColorDown(TAdvColors percent) { adv_.SetDownPoints(percent); }
-    TAdvColors AdvColorBorder() const { return adv_.BorderPoints(); }
-    void SetAdvColorBorder(TAdvColors percent) { adv_.SetBorderPoints(percent); }
-    // On: the colour follows the parent and the focused, down and border
-    // colours are derived from it.
-    bool UseAdvColors() const { return adv_.InUse(); }
-    void SetUseAdvColors(bool use) { adv_.SetInUse(use); }
 
     // The state machine, read only.
     bool IsHot() const { return isHot_; }
@@ -103,7 +86,6 @@ private:
     bool checked_ = false;
     TCheckBoxLayout layout_ = checkboxLeft;
     bool transparent_ = false;
-    AdvancedColors adv_{*this, fw::clWhite, 0xC5D6D9, 0x8396A0};
     fw::Color colorCheck_ = fw::clBlack;
 
     bool isHot_ = false;
