@@ -32,56 +32,49 @@ class ShutdownCheck(E2ETestCase):
         self.assertEqual(Tray.icon_count(), 1)
         self.assertEqual(q.mci_commands(), [])
 
-    def test_no_cdrom_drive_no_question(self):
-        q = self.start()
-        out = query_end_session([], pid=q.pid)
-        self.assertEqual(out.boxes, [])
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
-
-    def test_cdrom_drive_at_b_is_never_examined(self):
-        self.drives.cdrom("b")
-        q = self.start()
-        out = query_end_session([], pid=q.pid)
-        self.assertEqual(out.boxes, [])
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
-
-    def test_disks_of_other_types_cause_no_question(self):
-        self.drives.fixed("d")
-        self.drives.removable("e")
-        q = self.start()
-        out = query_end_session([], pid=q.pid)
-        self.assertEqual(out.boxes, [])
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
-
-    def test_one_drive_answered_no_keeps_running(self):
-        self.drives.cdrom("d")
+    def test_questions_follow_the_drives_present_at_each_query(self):
         q = self.start()
         main = q.form("Form1")["hwnd"]
-        out = query_end_session(["no"], pid=q.pid)
-        self.assertEqual(len(out.boxes), 1)
-        self.assert_question(out.boxes[0], main)
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
 
-    def test_two_drives_asked_in_turn_no_to_both(self):
-        self.drives.cdrom("e")
-        self.drives.cdrom("d")
-        q = self.start()
-        main = q.form("Form1")["hwnd"]
-        out = query_end_session(["no", "no"], pid=q.pid)
-        self.assertEqual(len(out.boxes), 2)
-        for box in out.boxes:
-            self.assert_question(box, main)
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
-        # asked again at the next query
-        again = query_end_session(["no", "no"], pid=q.pid)
-        self.assertEqual(len(again.boxes), 2)
-        self.assertEqual(again.result, 1)
-        self.assert_still_resident(q)
+        def no_question():
+            out = query_end_session([], pid=q.pid)
+            self.assertEqual(out.boxes, [])
+            self.assertEqual(out.result, 1)
+            self.assert_still_resident(q)
+
+        with self.subTest("no CD-ROM drive"):
+            no_question()
+        with self.subTest("a CD-ROM drive at b: is never examined"):
+            self.drives.cdrom("b")
+            no_question()
+        with self.subTest("disks of other types"):
+            self.drives.fixed("d")
+            self.drives.removable("e")
+            no_question()
+            self.drives.remove("d")
+            self.drives.remove("e")
+        with self.subTest("one drive answered No"):
+            self.drives.cdrom("d")
+            out = query_end_session(["no"], pid=q.pid)
+            self.assertEqual(len(out.boxes), 1)
+            self.assert_question(out.boxes[0], main)
+            self.assertEqual(out.result, 1)
+            self.assert_still_resident(q)
+        with self.subTest("a log-off query asks the same"):
+            out = query_end_session(["no"], pid=q.pid, logoff=True)
+            self.assertEqual(len(out.boxes), 1)
+            self.assert_question(out.boxes[0], main)
+            self.assertEqual(out.result, 1)
+            self.assert_still_resident(q)
+        with self.subTest("two drives asked in turn, No to both, asked again at the next query"):
+            self.drives.cdrom("e")
+            for _ in range(2):
+                out = query_end_session(["no", "no"], pid=q.pid)
+                self.assertEqual(len(out.boxes), 2)
+                for box in out.boxes:
+                    self.assert_question(box, main)
+                self.assertEqual(out.result, 1)
+                self.assert_still_resident(q)
 
     def test_yes_ejects_that_drive_and_ends_the_program(self):
         self.drives.cdrom("d")
@@ -117,16 +110,6 @@ class ShutdownCheck(E2ETestCase):
         self.assert_ejected(q.wait_mci(3), "d")
         Tray.wait_icon_count(0)
         self.assertEqual(q.wait_exit(), 0)
-
-    def test_logoff_query_asks_the_same(self):
-        self.drives.cdrom("d")
-        q = self.start()
-        main = q.form("Form1")["hwnd"]
-        out = query_end_session(["no"], pid=q.pid, logoff=True)
-        self.assertEqual(len(out.boxes), 1)
-        self.assert_question(out.boxes[0], main)
-        self.assertEqual(out.result, 1)
-        self.assert_still_resident(q)
 
     def test_session_end_after_query_ends_the_program(self):
         q = self.start()

@@ -17,9 +17,21 @@ def taskbar_entry_shown(q):
 
 
 class TrayMenu(E2ETestCase):
-    def test_right_button_release_opens_menu_at_cursor(self):
+    def test_tip_clicks_menu_and_door_items_while_hidden(self):
         q = self.start()
+        tip = Tray.tip(0)
+        self.assertEqual(tip["text_hex"], TRAY_TIP.encode("gbk").hex(), tip["text"])
+
+        # A single left click does nothing.
         x, y = Tray.slot_center(0)
+        click(x, y, 1)
+        time.sleep(1.5)
+        park_pointer()
+        self.assertFalse(menu_open(q.pid))
+        self.assertFalse(q.form("Form1")["visible"])
+        self.assertTrue(q.running())
+
+        # The right button opens the menu on its release, at the cursor.
         move_pointer(x, y)
         xdotool("mousedown", 3)
         time.sleep(1.0)
@@ -44,23 +56,14 @@ class TrayMenu(E2ETestCase):
         self.assertTrue(q.running())
         self.assertEqual(q.mci_commands(), [])
 
-    def test_tip_text(self):
-        self.start()
-        tip = Tray.tip(0)
-        self.assertEqual(tip["text_hex"], TRAY_TIP.encode("gbk").hex(), tip["text"])
-
-    def test_single_left_click_does_nothing(self):
-        q = self.start()
-        x, y = Tray.slot_center(0)
-        click(x, y, 1)
-        time.sleep(1.5)
-        park_pointer()
-        self.assertFalse(menu_open(q.pid))
-        self.assertFalse(q.form("Form1")["visible"])
+        # "Hide" while hidden changes nothing.
+        tray_command("H", q.pid)
+        time.sleep(1.0)
         self.assertTrue(q.running())
+        self.assertFalse(q.form("Form1")["visible"])
+        self.assertEqual(Tray.icon_count(), 1)
 
-    def test_open_and_close_door_items_send_their_commands(self):
-        q = self.start()
+        # The door items send their commands, each time they are chosen.
         tray_command("J", q.pid)
         self.assertEqual(q.wait_mci(1), ["set cdaudio door open"])
         tray_command("C", q.pid)
@@ -71,7 +74,7 @@ class TrayMenu(E2ETestCase):
         self.assertFalse(q.form("Form1")["visible"])
         self.assertEqual(Tray.icon_count(), 1)
 
-    def test_double_click_shows_main_window(self):
+    def test_double_click_shows_and_the_menu_hides_and_shows_the_main_window(self):
         q = self.start()
         Tray.double_click(0)
         main = q.wait_form("Form1", "visible")
@@ -83,11 +86,6 @@ class TrayMenu(E2ETestCase):
         self.assertTrue(taskbar_entry_shown(q))
         self.assertEqual(q.mci_commands(), [])
 
-    def test_hide_item_hides_main_window_and_keeps_running(self):
-        q = self.start()
-        Tray.double_click(0)
-        q.wait_form("Form1", "visible")
-        park_pointer()
         tray_command("H", q.pid)
         q.wait_form("Form1", "hidden")
         time.sleep(1.0)
@@ -99,15 +97,6 @@ class TrayMenu(E2ETestCase):
         main = q.wait_form("Form1", "visible")
         self.assertEqual((main["x"], main["y"], main["w"], main["h"]), (MAIN_X, MAIN_Y, MAIN_W, MAIN_H))
         self.assertTrue(taskbar_entry_shown(q))
-
-    def test_hide_item_while_hidden_changes_nothing(self):
-        q = self.start()
-        tray_command("H", q.pid)
-        time.sleep(1.0)
-        self.assertTrue(q.running())
-        self.assertFalse(q.form("Form1")["visible"])
-        self.assertEqual(Tray.icon_count(), 1)
-
 
 if __name__ == "__main__":
     unittest.main()
