@@ -289,6 +289,12 @@ def poll(predicate, timeout: float, interval: float = 0.1, what: str = "conditio
 # Screenshots and pixels
 
 
+def save_readme_picture(image: "Image", name: str, x: int, y: int, w: int, h: int) -> None:
+    """Cuts a picture for the README (docs/NAME.png) from a screenshot of a passing test."""
+    subprocess.run(["convert", str(image.path), "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                    f"PNG24:{ROOT / 'docs' / f'{name}.png'}"], check=True, capture_output=True, timeout=30)
+
+
 class Image:
     """An RGB picture: width, height and 3 bytes a pixel, rows top to bottom."""
 

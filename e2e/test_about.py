@@ -7,14 +7,13 @@ read back through the shell's link object and started."""
 
 import os
 import signal
-import subprocess
 import time
 import unittest
 from pathlib import Path
 
-from quelvo_e2e import (APP_CLASS, BED_WORK_DIR, QUELVO_EXE, ROOT, TOOLS_DIR, E2EError, E2ETestCase, Tray, click,
-                        message_boxes, move_pointer, park_pointer, poll, press_key, reg_delete_key, reg_read,
-                        reg_set, run_tool, screenshot, testbed, tray_command, wait_windows, windows)
+from quelvo_e2e import (APP_CLASS, BED_WORK_DIR, QUELVO_EXE, TOOLS_DIR, E2EError, E2ETestCase, Tray, click,
+                        message_boxes, move_pointer, park_pointer, poll, press_key, reg_delete_key, reg_read, reg_set,
+                        run_tool, save_readme_picture, screenshot, testbed, tray_command, wait_windows, windows)
 from test_mainwindow import system_color, wait_desktop_free
 
 SETTINGS_KEY = "HKLM\\SOFTWARE\\Keltrin工作室"
@@ -230,8 +229,7 @@ class AboutWindow(AboutCase):
             self.assertEqual(only_colours(pic, rect), {self.clbackground}, f"frame bar {rect} in {img.path}")
         self.assertEqual(memo_text(q.pid), ABOUT_TEXT)
         self.assertEqual(message_boxes(pid=q.pid), [])
-        subprocess.run(["convert", str(img.path), "-crop", "{2}x{3}+{0}+{1}".format(*ABOUT), "+repage",
-                        f"PNG24:{ROOT / 'docs' / 'about-window.png'}"], check=True, capture_output=True, timeout=30)
+        save_readme_picture(img, "about-window", *ABOUT)
 
         # About twice a second a new shade: red and green 128, blue 0 to 254.
         shades = self.shades(3.0)

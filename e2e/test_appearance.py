@@ -12,9 +12,9 @@ import subprocess
 import time
 import unittest
 
-from quelvo_e2e import (ROOT, WORK_DIR, Tray, answer_message_box, click, message_boxes, move_pointer, park_pointer,
-                        poll, press_key, reg_read, run_tool, screenshot, tray_command, wait_message_box, wait_windows,
-                        windows, xdotool)
+from quelvo_e2e import (WORK_DIR, Tray, answer_message_box, click, message_boxes, move_pointer, park_pointer, poll,
+                        press_key, reg_read, run_tool, save_readme_picture, tray_command, wait_message_box,
+                        wait_windows, windows, xdotool)
 from test_mainwindow import make_quadrant_jpeg, near, system_color, windows_path
 from test_options import PAGE, SETTINGS, OptionsCase, dword, preset, screen, sz
 
@@ -270,9 +270,7 @@ class FrameColour(AppearanceCase):
         self.assertEqual(img.pixel(sx, sy), BLACK, f"the picker's swatch, {img.path}")
         for caption in BUTTONS:
             self.assert_look(caption, "idle", img)
-        subprocess.run(["convert", str(img.path), "-crop", f"{SIZE3[0]}x{SIZE3[1]}+{ORIGIN3[0]}+{ORIGIN3[1]}",
-                        "+repage", f"PNG24:{ROOT / 'docs' / 'appearance-window.png'}"],
-                       check=True, capture_output=True, timeout=30)
+        save_readme_picture(img, "appearance-window", *ORIGIN3, *SIZE3)
 
         # The list: each entry's swatch (black outline, its colour inside) and its name
         # 18 pixels right of the entry's edge; the first eight, then the last eight.
@@ -297,6 +295,9 @@ class FrameColour(AppearanceCase):
                         != min(img.pixel(x, y) for y in range(top, top + 13))]
                 self.assertEqual(len(row_colours), 1, f"{LIST_NAMES[index]}: nothing between swatch and name")
                 self.assertTrue(text and 18 <= text[0] - left <= 20, f"{LIST_NAMES[index]}'s name, {img.path}")
+            if not first:
+                bottom = max(ORIGIN3[1] + SIZE3[1], drop["y"] + drop["h"])
+                save_readme_picture(img, "colour-list", *ORIGIN3, SIZE3[0], bottom - ORIGIN3[1])
         press_key("Escape")
         poll(lambda: not windows(cls="ComboLBox", visible_only=True), 5, what="the list to close")
         self.neutral3()
@@ -490,8 +491,7 @@ class Pictures(AppearanceCase):
         self.assertEqual(message_boxes(pid=q.pid), [])
         self.main_shown = False
         img, origin = self.assert_main(q, CUSTOM, last, "main-picture")
-        subprocess.run(["convert", str(img.path), "-crop", f"262x193+{origin[0]}+{origin[1]}", "+repage",
-                        f"PNG24:{ROOT / 'docs' / 'main-window-picture.png'}"], check=True, capture_output=True)
+        save_readme_picture(img, "main-window-picture", *origin, 262, 193)
         self.assert_options(q, CUSTOM, last, all_pages=False)
         self.open3(q)
         self.assert_form3(CUSTOM, last, "restarted")

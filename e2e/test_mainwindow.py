@@ -10,9 +10,9 @@ import tempfile
 import time
 import unittest
 
-from quelvo_e2e import (APP_CLASS, MENU_CLASS, ROOT, TOOLS_DIR, WORK_DIR, E2EError, E2ETestCase, Tray,
-                        answer_message_box, click, color_from_colorref, kill_group, menu_open, message_boxes, move_pointer,
-                        park_pointer, poll, press_key, reg_delete_key, reg_read, reg_set, run_tool, testbed,
+from quelvo_e2e import (APP_CLASS, MENU_CLASS, TOOLS_DIR, WORK_DIR, E2EError, E2ETestCase, Tray, answer_message_box,
+                        click, color_from_colorref, kill_group, menu_open, message_boxes, move_pointer, park_pointer,
+                        poll, press_key, reg_delete_key, reg_read, reg_set, run_tool, save_readme_picture, testbed,
                         tray_command, wait_menu, wait_message_box, wait_windows, windows, xdotool)
 
 SETTINGS_KEY = "HKLM\\SOFTWARE\\Keltrin工作室"
@@ -310,13 +310,6 @@ class OtherWindow:
             pass
 
 
-def save_readme_picture(pic) -> None:
-    """The main window as the README shows it, cut from a screenshot of a passing test."""
-    x, y = pic.origin
-    subprocess.run(["convert", str(pic.path), "-crop", f"{MAIN_W}x{MAIN_H}+{x}+{y}", "+repage",
-                    f"PNG24:{ROOT / 'docs' / 'main-window.png'}"], check=True, capture_output=True, timeout=30)
-
-
 def drag(button, start, offset, steps=4):
     """A real drag: press at start, move by offset in steps, release."""
     move_pointer(*start)
@@ -410,7 +403,7 @@ class Behaviour(MainWindowCase):
         tray_command("C", q.pid)
         self.assertEqual(q.wait_mci(2), ["set cdaudio door open", "set cdaudio door closed"])
         self.assertTrue(q.running())
-        save_readme_picture(readme_picture)
+        save_readme_picture(readme_picture, "main-window", *readme_picture.origin, MAIN_W, MAIN_H)
 
     def test_close_button_looks_and_click(self):
         bar = (0x00, 0x80, 0xFF)  # "$00FF8000"

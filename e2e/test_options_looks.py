@@ -9,7 +9,7 @@ import subprocess
 import time
 import unittest
 
-from quelvo_e2e import ROOT, WORK_DIR, click, move_pointer, poll, press_key, windows, xdotool
+from quelvo_e2e import (WORK_DIR, click, move_pointer, poll, press_key, save_readme_picture, windows, xdotool)
 from test_mainwindow import system_color, windows_path
 from test_options import CONTROLS, PAGE, SETTINGS, OptionsCase, dword, preset, screen, sz
 
@@ -150,9 +150,7 @@ class Looks(OptionsCase):
 
     def save_readme_pictures(self, shots) -> None:
         for page, img in enumerate(shots, 1):
-            subprocess.run(["convert", str(img.path), "-crop", f"{WINDOW_W}x{WINDOW_H}+{WINDOW_X}+{WINDOW_Y}",
-                            "+repage", f"PNG24:{ROOT / 'docs' / f'options-page{page}.png'}"],
-                           check=True, capture_output=True, timeout=30)
+            save_readme_picture(img, f"options-page{page}", WINDOW_X, WINDOW_Y, WINDOW_W, WINDOW_H)
 
     def design_state(self):
         preset({(SETTINGS, "ImageCanSee"): dword(0), (SETTINGS, "ImagePath"): sz(""),

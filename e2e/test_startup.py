@@ -4,7 +4,7 @@ import time
 import unittest
 
 from quelvo_e2e import (APP_CLASS, APP_TITLE, FORM_CLASS, E2ETestCase, Tray, TrayWatch, color_from_colorref,
-                        tray_command, windows)
+                        save_readme_picture, tray_command, windows)
 
 SCREEN_W, SCREEN_H = 1024, 768
 SPLASH_W, SPLASH_H = 293, 206
@@ -34,6 +34,7 @@ class Startup(E2ETestCase):
             for cx, cy in ((100, 100), (30, 150), (250, 100), (130, 60)):
                 self.assertEqual(image.pixel(splash["client_x"] + cx, splash["client_y"] + cy), SPLASH_COLOR,
                                  f"splash pixel {cx},{cy} in {image.path}")
+            save_readme_picture(image, "splash", splash["x"], splash["y"], SPLASH_W, SPLASH_H)
         self.assertEqual((splash["client_w"], splash["client_h"]), (SPLASH_W, SPLASH_H))
         self.assertEqual((splash["w"], splash["h"]), (SPLASH_W, SPLASH_H), "the splash has no border")
         self.assertAlmostEqual(splash["x"], (SCREEN_W - SPLASH_W) / 2, delta=1)

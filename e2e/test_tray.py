@@ -5,8 +5,8 @@ import time
 import unittest
 
 from quelvo_e2e import (APP_CLASS, MENU_CLASS, TRAY_MENU, TRAY_TIP, E2ETestCase, Tray, click, menu_layout, menu_open,
-                        menu_picture_matches, move_pointer, park_pointer, pointer_position, tray_command, wait_menu,
-                        xdotool)
+                        menu_picture_matches, move_pointer, park_pointer, pointer_position, save_readme_picture,
+                        tray_command, wait_menu, xdotool)
 
 MAIN_X, MAIN_Y, MAIN_W, MAIN_H = 394, 156, 262, 193
 
@@ -48,6 +48,11 @@ class TrayMenu(E2ETestCase):
         while (differs := menu_picture_matches(self.shot("menu"), menu, layout)) and time.monotonic() < deadline:
             time.sleep(0.2)
         self.assertEqual(differs, "", "the menu's groups in its picture")
+        tray = Tray.window()
+        left, top = min(tray["x"], menu["x"]), min(tray["y"], menu["y"])
+        right = max(tray["x"] + tray["w"], menu["x"] + menu["w"])
+        bottom = max(tray["y"] + tray["h"], menu["y"] + menu["h"])
+        save_readme_picture(self.shot("menu-shown"), "tray-menu", left, top, right - left, bottom - top)
         self.assertFalse(q.form("Form1")["visible"])
         # A click elsewhere closes the menu and does nothing else.
         click(700, 600)
