@@ -62,7 +62,7 @@ TEST_F(SplashTest, StripIsTheDecodedJpegAtNaturalSize) {
     EXPECT_EQ(picture->Height(), 5);
     EXPECT_FALSE(Form4->Image2.Stretch());
 
-    // Colours as the artwork generator draws them; compression may move each
+    // Colours as art/strip.svg draws them; compression may move each
     // channel a few levels.
     struct Sample {
         int x, y, r, g, b;
