@@ -3,6 +3,7 @@
 // (colour names, JPEG decoding) raise these too.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -51,13 +52,34 @@ public:
     using Error::Error;
 };
 
+// The longest argument a message quotes whole, in bytes. A message goes to
+// the user in a message box, whose text the system carries only up to 64 KB
+// (longer ones are shown cut short or not at all); a value read from the
+// registry can be far longer. Every path the file functions take fits.
+constexpr std::size_t kMaxMessageArgument = 1024;
+
+// The argument as a message quotes it: whole up to kMaxMessageArgument
+// bytes; a longer one is cut at a character boundary of code page 936 (a
+// byte from 0x81 on leads a double-byte character) and followed by "...".
+inline std::string MessageArgument(const std::string& arg) {
+    if (arg.size() <= kMaxMessageArgument) return arg;
+    std::size_t cut = 0;
+    for (;;) {
+        const std::size_t step = static_cast<unsigned char>(arg[cut]) >= 0x81 && cut + 1 < arg.size() ? 2 : 1;
+        if (cut + step > kMaxMessageArgument) break;
+        cut += step;
+    }
+    return arg.substr(0, cut) + "...";
+}
+
 // Replaces the first "%s" of a message pattern with an argument, byte for
-// byte (no other format directives are interpreted).
+// byte (no other format directives are interpreted); an overlong argument is
+// cut as MessageArgument says, so that the pattern's own words are shown.
 inline std::string FormatMessage1(const std::string& pattern, const std::string& arg) {
     const auto pos = pattern.find("%s");
     if (pos == std::string::npos) return pattern;
     std::string out = pattern.substr(0, pos);
-    out += arg;
+    out += MessageArgument(arg);
     out += pattern.substr(pos + 2);
     return out;
 }

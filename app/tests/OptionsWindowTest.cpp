@@ -15,6 +15,7 @@
 #include "app/tests/MachineValues.h"
 #include "app/tests/QuelvoTestApp.h"
 #include "framework/Application.h"
+#include "framework/Errors.h"
 
 namespace {
 
@@ -277,7 +278,8 @@ std::string ExpectedMessage(const Stored& s, DWORD type, std::size_t size, const
             if (size > 0 && !text) return "'" + name + "' 的数据类型是无效的.";
             if (name == "ImagePath") return "未知的图象文件扩展名 (.)";
             if (name == "BarColor")
-                return "'" + (size > 0 ? data.substr(0, data.find('\0')) : std::string()) + "' 不是一个有效的整形值.";
+                return "'" + fw::MessageArgument(size > 0 ? data.substr(0, data.find('\0')) : std::string()) +
+                       "' 不是一个有效的整形值.";
             return "";
     }
     return "";

@@ -54,6 +54,16 @@ bool IsPushButton(HWND h) {
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
+// The whole text of a control, however long (a message may carry a long value).
+std::string FullText(HWND h) {
+  const int length = GetWindowTextLengthA(h);
+  if (length <= 0) return std::string();
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  const int n = GetWindowTextA(h, text.data(), length + 1);
+  text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return text;
+}
+
 std::string RectJson(HWND h) {
   RECT r{};
   GetWindowRect(h, &r);
@@ -77,7 +87,7 @@ std::string BoxJson(HWND box) {
       buttons += std::string("{\"id\": ") + id + ", \"text\": " + e2e::JsonString(e2e::AnsiToUtf8(t)) +
                  ", \"hwnd\": " + e2e::JsonString(e2e::HandleText(h)) + ", " + RectJson(h) + "}";
     } else if (e2e::ClassName(h) == "Static" && text.empty()) {
-      text = e2e::WindowText(h);  // the first static with text is the message
+      text = FullText(h);  // the first static with text is the message
     }
   }
   DWORD pid = 0;

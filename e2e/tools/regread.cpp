@@ -8,13 +8,16 @@
 //                                       REG_SZ, 4 REG_DWORD; HEX: its bytes)
 //   regread --delete-value KEY NAME
 //   regread --delete-key KEY            deletes KEY with all its sub-keys
+//   regread --dump KEY...               all values and sub-key names of each
+//                                       KEY, one line a key (a snapshot)
 //   options: --view 32|64               registry view (default: 32)
 //
 // KEY is "HKLM\..." / "HKCU\..." (or the long root names); names are ANSI
 // (code page 936) as the command line delivers them. "" as NAME is the
 // default value. Output, one JSON line:
 //   {"key", "exists", "values": [{"name", "name_hex", "type", "size", "data_hex", "text"}]}
-// ("text" is the data as ANSI text converted to UTF-8 for string types).
+// ("text" is the data as ANSI text converted to UTF-8 for string types);
+// --dump adds "subkeys": [names] to each line.
 // Exit code: 0 found/done, 1 key or value missing / failed, 2 usage.
 #include "common.h"
 
@@ -90,13 +93,54 @@ std::vector<BYTE> FromHex(const std::string& hex, bool* ok) {
   return out;
 }
 
+std::string AllValues(HKEY key) {
+  std::string values;
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD len = sizeof name;
+    if (RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    if (!ReadValue(key, std::string(name, len), &type, &data)) continue;
+    if (!values.empty()) values += ", ";
+    values += ValueJson(std::string(name, len), type, data);
+  }
+  return values;
+}
+
+int Dump(const std::vector<std::string>& keys, REGSAM view) {
+  for (const std::string& full : keys) {
+    HKEY root, key;
+    std::string path;
+    if (!SplitKey(full, &root, &path)) return 2;
+    const std::string keyJson = "{\"key\": " + e2e::JsonString(e2e::AnsiToUtf8(full));
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) {
+      e2e::PrintLine(keyJson + ", \"exists\": false, \"values\": [], \"subkeys\": []}");
+      continue;
+    }
+    std::string subkeys;
+    for (DWORD i = 0;; ++i) {
+      char sub[512];
+      DWORD len = sizeof sub;
+      if (RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (!subkeys.empty()) subkeys += ", ";
+      subkeys += e2e::JsonString(e2e::AnsiToUtf8(std::string(sub, len)));
+    }
+    const std::string values = AllValues(key);
+    RegCloseKey(key);
+    e2e::PrintLine(keyJson + ", \"exists\": true, \"values\": [" + values + "], \"subkeys\": [" + subkeys + "]}");
+  }
+  return 0;
+}
+
 int Usage() {
   std::fputs(
       "usage: regread [--view 32|64] KEY [NAME]\n"
       "       regread [--view 32|64] --exists KEY\n"
       "       regread [--view 32|64] --set KEY NAME TYPE HEX\n"
       "       regread [--view 32|64] --delete-value KEY NAME\n"
-      "       regread [--view 32|64] --delete-key KEY\n",
+      "       regread [--view 32|64] --delete-key KEY\n"
+      "       regread [--view 32|64] --dump KEY...\n",
       stderr);
   return 2;
 }
@@ -114,13 +158,14 @@ int main(int argc, char** argv) {
       if (v == "32") view = KEY_WOW64_32KEY;
       else if (v == "64") view = KEY_WOW64_64KEY;
       else return Usage();
-    } else if (a == "--exists" || a == "--set" || a == "--delete-value" || a == "--delete-key") {
+    } else if (a == "--exists" || a == "--set" || a == "--delete-value" || a == "--delete-key" || a == "--dump") {
       mode = a.substr(2);
     } else {
       args.push_back(a);
     }
   }
   if (args.empty()) return Usage();
+  if (mode == "dump") return Dump(args, view);
   HKEY root;
   std::string path;
   if (!SplitKey(args[0], &root, &path)) return Usage();
@@ -166,16 +211,7 @@ int main(int argc, char** argv) {
     if (ReadValue(key, args[1], &type, &data)) values = ValueJson(args[1], type, data);
     else rc = 1;
   } else if (mode == "read" && args.size() == 1) {
-    for (DWORD i = 0;; ++i) {
-      char name[16384];
-      DWORD len = sizeof name;
-      if (RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      DWORD type = 0;
-      std::vector<BYTE> data;
-      if (!ReadValue(key, std::string(name, len), &type, &data)) continue;
-      if (!values.empty()) values += ", ";
-      values += ValueJson(std::string(name, len), type, data);
-    }
+    values = AllValues(key);
   } else if (mode != "exists" || args.size() != 1) {
     RegCloseKey(key);
     return Usage();

@@ -37,6 +37,20 @@ TEST(ErrorMessages, FormatReplacesPlaceholdersByteForByte) {
     EXPECT_EQ(fw::FormatMessageInt("JPEG error #%d", -1), "JPEG error #-1");
 }
 
+TEST(ErrorMessages, OverlongArgumentIsCutSoThePatternIsShown) {
+    const std::string pattern = "'%s' 不是一个有效的整形值";
+    const std::string limit(fw::kMaxMessageArgument, 'Q');
+    EXPECT_EQ(fw::FormatMessage1(pattern, limit), "'" + limit + "' 不是一个有效的整形值");
+    // A value of a megabyte, as the registry may hold, is quoted by its start.
+    EXPECT_EQ(fw::FormatMessage1(pattern, std::string(1 << 20, 'Q')), "'" + limit + "...' 不是一个有效的整形值");
+    // The cut never splits a double-byte character: after one single byte,
+    // 511 characters of two bytes fill 1023 bytes and the next would not fit.
+    std::string wide = "a";
+    for (int i = 0; i < 600; ++i) wide += "工";
+    EXPECT_EQ(fw::FormatMessage1("不能打开文件 %s", wide), "不能打开文件 " + wide.substr(0, 1023) + "...");
+    EXPECT_EQ(fw::FormatMessage1("不能打开文件 %s", wide.substr(1)), "不能打开文件 " + wide.substr(1, 1024) + "...");
+}
+
 TEST(ErrorKinds, AllDeriveFromTheGeneralError) {
     try {
         throw fw::RegistryError("r");
