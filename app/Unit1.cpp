@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <utility>
 
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -78,8 +79,8 @@ void SetUpCaption(TFlatTitlebar& bar, const char* caption, std::optional<fw::Col
 void SetUpTitleIcon(fw::Image& image, const char* name, const fw::Rect& bounds, const char* resource) {
     image.name = name;
     image.SetBounds(bounds);
-    if (auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), resource, IMAGE_ICON, 32, 32, 0)))
-        image.SetPicture(fw::IconGraphic::FromIcon(icon));
+    if (auto icon = fw::LoadIconResource(GetModuleHandleA(nullptr), resource, 32, 32))
+        image.SetPicture(fw::IconGraphic::FromIcon(std::move(icon)));
 }
 
 void SetUpCloseButton(TFlatSpeedButton& button, const fw::Rect& bounds, std::function<void()> onClick) {
@@ -153,17 +154,11 @@ TForm1::TForm1() {
     Image3.SetBounds(84, 52, 95, 95);
     Image3.SetTransparent(true);
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    if (auto logo = static_cast<HBITMAP>(
-            LoadImageA(inst, "LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
-        Image3.SetPicture(fw::BitmapGraphic::FromBitmap(logo));
-        DeleteObject(logo);
-    }
+    if (const auto logo = fw::LoadBitmapResource(inst, "LOGO"))
+        Image3.SetPicture(fw::BitmapGraphic::FromBitmap(logo.Get()));
 
-    if (auto strip = static_cast<HBITMAP>(
-            LoadImageA(inst, "MENUIMAGES", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
-        ImageList1.AddMasked(strip, RGB(255, 0, 255));
-        DeleteObject(strip);
-    }
+    if (const auto strip = fw::LoadBitmapResource(inst, "MENUIMAGES"))
+        ImageList1.AddMasked(strip.Get(), RGB(255, 0, 255));
     PopupMenu1.images = &ImageList1;
     BuildMenu();
 
@@ -230,9 +225,8 @@ void TForm1::AddTrayIcon() {
     TrayIconData.uID = 1;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    TrayIconData.hIcon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON,
-                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    TrayIconData.hIcon = fw::SharedIconResource(GetModuleHandleA(nullptr), "MAINICON", GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON));
     std::memcpy(TrayIconData.szTip, kTrayTip, sizeof kTrayTip);
     Shell_NotifyIconA(NIM_ADD, reinterpret_cast<PNOTIFYICONDATAA>(&TrayIconData));
 }

@@ -1,5 +1,7 @@
 #include "app/Unit4.h"
 
+#include <utility>
+
 #include "common/PictureLoader.h"
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
@@ -49,8 +51,8 @@ TForm4::TForm4() {
     Image1.name = "Image1";
     Image1.SetBounds(244, 12, 32, 32);
     Image1.SetTransparent(true);
-    if (auto icon = static_cast<HICON>(LoadImageA(inst, "MAINICON", IMAGE_ICON, 32, 32, 0)))
-        Image1.SetPicture(fw::IconGraphic::FromIcon(icon));
+    if (auto icon = fw::LoadIconResource(inst, "MAINICON", 32, 32))
+        Image1.SetPicture(fw::IconGraphic::FromIcon(std::move(icon)));
 
     Label1.name = "Label1";
     Label1.SetBounds(12, 12, 174, 30);

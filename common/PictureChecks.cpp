@@ -1,6 +1,7 @@
 #include "common/PictureChecks.h"
 
 #include <cstring>
+#include <limits>
 
 #include "common/PictureFormat.h"
 
@@ -12,9 +13,59 @@ constexpr std::uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 constexpr std::uint32_t kEmrHeader = 1, kEmrEof = 14, kEnhMetaSignature = 0x464D4520;
 constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
 constexpr unsigned kMetaSetWindowExt = 0x020C;
-// Records whose first parameter is an index into the metafile's object table.
-constexpr unsigned kMetaObjectIndexRecords[] = {0x012D /* select object */, 0x01F0 /* delete object */,
-                                                0x0234 /* select palette */, 0x012C /* select clip region */};
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+// Enhanced-metafile records that name an object by its index in the handle
+// table: the record type, the index's offset in the record, and whether an
+// index with the top bit set names a stock object instead.
+struct EmfIndexRecord {
+    std::uint32_t type;
+    std::uint32_t at;
+    bool stock;
+};
+constexpr EmfIndexRecord kEmfIndexRecords[] = {
+    {37, 8, true},    // select object
+    {38, 8, false},   // create pen
+    {39, 8, false},   // create brush
+    {40, 8, false},   // delete object
+    {48, 8, true},    // select palette
+    {49, 8, false},   // create palette
+    {50, 8, false},   // set palette entries
+    {51, 8, false},   // resize palette
+    {71, 28, false},  // fill region (its brush)
+    {72, 28, false},  // frame region (its brush)
+    {82, 8, false},   // create font
+    {93, 8, false},   // create mono brush
+    {94, 8, false},   // create pattern brush
+    {95, 8, false},   // create extended pen
+    {99, 8, false},   // create colour space
+    {100, 8, false},  // set colour space
+    {101, 8, false},  // delete colour space
+    {122, 8, false},  // create colour space (wide)
+};
+
+// Windows-metafile records whose parameters `first` .. `first + count - 1`
+// (16-bit words after the function number) are indices into the object table.
+struct WmfIndexRecord {
+    unsigned function;
+    unsigned first, count;
+};
+constexpr WmfIndexRecord kWmfIndexRecords[] = {
+    {0x012D, 0, 1},  // select object
+    {0x01F0, 0, 1},  // delete object
+    {0x0234, 0, 1},  // select palette
+    {0x012C, 0, 1},  // select clip region
+    {0x012A, 0, 1},  // invert region
+    {0x012B, 0, 1},  // paint region
+    {0x0228, 0, 2},  // fill region: brush, region
+    {0x0429, 2, 2},  // frame region: brush, region (after the stroke size)
+};
+
+// a * b / c rounded to the nearest, for a, b >= 0 and c > 0 (as the
+// platform's MulDiv).
+int MulDivRounded(int a, int b, int c) {
+    return static_cast<int>((static_cast<std::int64_t>(a) * b + c / 2) / c);
+}
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::int16_t S16(const std::uint8_t* p) { return static_cast<std::int16_t>(U16(p)); }
@@ -169,16 +220,36 @@ std::uint32_t CheckEnhancedMetafile(const std::vector<std::uint8_t>& d) {
     const std::uint32_t signature = U32(&d[40]), total = U32(&d[48]);
     if (type != kEmrHeader || signature != kEnhMetaSignature) bad();
     if (headerSize < 88 || headerSize > total || total > n || total % 4 != 0) bad();
-    // Frame (0.01 mm), at bytes 24..39: left, top, right, bottom.
-    if (S32(&d[32]) <= S32(&d[24]) || S32(&d[36]) <= S32(&d[28])) bad();
+    // Frame (0.01 mm), at bytes 24..39: left, top, right, bottom. The
+    // picture's size is the frame's, in 32 bits, scaled by the reference
+    // device (bytes 72..87: pixels, then millimetres, across and down).
+    const std::int64_t frameWidth = std::int64_t{S32(&d[32])} - S32(&d[24]);
+    const std::int64_t frameHeight = std::int64_t{S32(&d[36])} - S32(&d[28]);
+    if (frameWidth <= 0 || frameHeight <= 0 || frameWidth > kInt32Max || frameHeight > kInt32Max) bad();
+    for (std::size_t at : {72, 76, 80, 84})
+        if (S32(&d[at]) <= 0) bad();
+    if (S32(&d[80]) > kInt32Max / 100 || S32(&d[84]) > kInt32Max / 100) bad();
+    // Every record up to that size is checked: the platform plays on past
+    // the end-of-file record.
+    const std::uint32_t handles = U16(&d[56]);
+    bool ended = false;
     for (std::size_t pos = 0; pos < total;) {
         if (pos + 8 > total) bad();
         const std::uint32_t recordType = U32(&d[pos]), recordSize = U32(&d[pos + 4]);
         if (recordSize < 8 || recordSize % 4 != 0 || recordSize > total - pos) bad();
+        // The platform keeps its objects in a table of the size the header
+        // declares, and indexes it with what these records say.
+        for (const EmfIndexRecord& r : kEmfIndexRecords) {
+            if (recordType != r.type) continue;
+            if (recordSize < r.at + 4) bad();
+            const std::uint32_t index = U32(&d[pos + r.at]);
+            if (!(r.stock && (index & 0x80000000u) != 0) && index >= handles) bad();
+        }
         pos += recordSize;
-        if (recordType == kEmrEof) return total;
+        ended = ended || recordType == kEmrEof;
     }
-    RaiseDamaged(PictureFormat::EnhancedMetafile);  // no end-of-file record
+    if (!ended) bad();
+    return total;
 }
 
 WindowsMetafileLayout CheckWindowsMetafile(const std::vector<std::uint8_t>& d) {
@@ -203,23 +274,44 @@ WindowsMetafileLayout CheckWindowsMetafile(const std::vector<std::uint8_t>& d) {
     if ((fileType != 1 && fileType != 2) || headerWords != 9 || (version != 0x0100 && version != 0x0300)) bad();
     if (w.totalBytes < 18 + 6 || w.totalBytes > n - w.start) bad();
     const unsigned objects = U16(m + 10);
-    for (std::uint64_t pos = 18; pos < w.totalBytes;) {
+    bool ended = false;
+    for (std::uint64_t pos = 18; pos < w.totalBytes && !ended;) {
         if (pos + 6 > w.totalBytes) bad();
         const std::uint64_t recordBytes = static_cast<std::uint64_t>(U32(m + pos)) * 2;
         const unsigned function = U16(m + pos + 4);
         if (recordBytes < 6 || recordBytes > w.totalBytes - pos) bad();
         // An index past the object table the header declares is read past
         // that table when the platform plays the file.
-        for (unsigned f : kMetaObjectIndexRecords)
-            if (function == f && (recordBytes < 8 || U16(m + pos + 6) >= objects)) bad();
+        for (const WmfIndexRecord& r : kWmfIndexRecords) {
+            if (function != r.function) continue;
+            if (recordBytes < 6 + 2 * (r.first + r.count)) bad();
+            for (unsigned i = r.first; i < r.first + r.count; ++i)
+                if (U16(m + pos + 6 + 2 * i) >= objects) bad();
+        }
         if (function == kMetaSetWindowExt && recordBytes >= 10 && w.windowExtX == 0) {  // (y, x)
             w.windowExtY = S16(m + pos + 6);
             w.windowExtX = S16(m + pos + 8);
         }
         pos += recordBytes;
-        if (function == 0) return w;  // the end record
+        ended = function == 0;  // the end record: the platform plays no further
     }
-    RaiseDamaged(PictureFormat::WindowsMetafile);  // no end record
+    if (!ended) bad();
+    // The picture's size, in 0.01 mm: the placeable header's frame, else the
+    // window extent.
+    if (w.placeable) {
+        const int perInch = static_cast<int>(w.perInch);
+        w.xExt = MulDivRounded(w.right > w.left ? w.right - w.left : w.left - w.right, 2540, perInch);
+        w.yExt = MulDivRounded(w.bottom > w.top ? w.bottom - w.top : w.top - w.bottom, 2540, perInch);
+    } else if (w.windowExtX != 0 && w.windowExtY != 0) {
+        w.xExt = MulDivRounded(w.windowExtX < 0 ? -w.windowExtX : w.windowExtX, 2540, 96);
+        w.yExt = MulDivRounded(w.windowExtY < 0 ? -w.windowExtY : w.windowExtY, 2540, 96);
+    }
+    if (w.xExt <= 0 || w.yExt <= 0) bad();
+    return w;
+}
+
+void CheckPictureFileSize(std::uint64_t bytes, PictureFormat format) {
+    if (bytes > kMaxPictureFileBytes) RaiseDamaged(format);
 }
 
 }  // namespace common

@@ -6,13 +6,12 @@
 #include <new>
 #include <type_traits>
 
+#include "common/PictureChecks.h"
+
 namespace common {
 namespace {
 
 static_assert(std::is_same_v<HANDLE, void*>);
-
-// Largest file read into memory (a 32 Mi-pixel 32-bpp bitmap is 128 MiB).
-constexpr std::uint64_t kMaxFileBytes = std::uint64_t{160} << 20;
 
 // The file's index on its volume by the system's own query, which unlike
 // GetFileInformationByHandle does not look up the volume's serial number.
@@ -74,7 +73,7 @@ OpenedPictureFile::~OpenedPictureFile() { CloseHandle(handle_); }
 template <typename Buffer>
 Buffer OpenedPictureFile::Read() const {
     const std::uint64_t size = (static_cast<std::uint64_t>(stamp_.sizeHigh) << 32) | stamp_.sizeLow;
-    if (size > kMaxFileBytes) RaiseDamaged(format_);
+    CheckPictureFileSize(size, format_);
     Buffer bytes;
     try {
         bytes.resize(static_cast<std::size_t>(size));
@@ -116,7 +115,7 @@ bool OnFixedDisk(const std::string& path) {
 
 void OpenedPictureFile::ReadContents(Contents& contents) const {
     const std::uint64_t size = (static_cast<std::uint64_t>(stamp_.sizeHigh) << 32) | stamp_.sizeLow;
-    if (size > kMaxFileBytes) RaiseDamaged(format_);
+    CheckPictureFileSize(size, format_);
     if (size > 0 && OnFixedDisk(path_)) {
         HANDLE mapping = CreateFileMappingA(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
         if (mapping != nullptr) {

@@ -81,8 +81,8 @@ std::shared_ptr<fw::Graphic> ReadBitmapFile(const std::vector<std::uint8_t>& d, 
     want.bmiHeader.biBitCount = 32;
     want.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    fw::OwnedBitmap full(CreateDIBSection(nullptr, &want, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (full.Get() == nullptr || bits == nullptr) RaiseNoMemory(PictureFormat::Bitmap);
+    const fw::OwnedBitmap full = fw::MakeDibSection(want, &bits);
+    if (bits == nullptr) RaiseNoMemory(PictureFormat::Bitmap);
     HDC screen = GetDC(nullptr);
     const int copied =
         SetDIBits(screen, full.Get(), 0, static_cast<UINT>(b.rows), &d[b.bitsAt], info, DIB_RGB_COLORS);
@@ -102,14 +102,13 @@ std::shared_ptr<fw::Graphic> ReadIconFile(const std::vector<std::uint8_t>& d) {
                                                GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR);
     if (id >= 1 && static_cast<std::size_t>(id) <= count) chosen = static_cast<std::size_t>(id) - 1;
     const IconImageSpan image = CheckIconImage(d, chosen);
-    HICON icon = CreateIconFromResourceEx(const_cast<PBYTE>(&d[image.offset]), static_cast<DWORD>(image.size), TRUE,
-                                          0x00030000, 0, 0, LR_DEFAULTCOLOR);
-    return OrDamaged(fw::IconGraphic::FromIcon(icon), PictureFormat::Icon);
+    return OrDamaged(fw::IconGraphic::FromIcon(fw::MakeIconFromImage(&d[image.offset], static_cast<DWORD>(image.size))),
+                     PictureFormat::Icon);
 }
 
 std::shared_ptr<fw::Graphic> ReadEnhancedMetafile(const std::vector<std::uint8_t>& d) {
     const std::uint32_t total = CheckEnhancedMetafile(d);
-    return OrDamaged(fw::MetafileGraphic::FromMetafile(SetEnhMetaFileBits(total, d.data())),
+    return OrDamaged(fw::MetafileGraphic::FromMetafile(fw::MakeEnhancedMetafile(d.data(), total)),
                      PictureFormat::EnhancedMetafile);
 }
 
@@ -117,19 +116,11 @@ std::shared_ptr<fw::Graphic> ReadWindowsMetafile(const std::vector<std::uint8_t>
     const WindowsMetafileLayout w = CheckWindowsMetafile(d);
     METAFILEPICT picture{};
     picture.mm = MM_ANISOTROPIC;
-    if (w.placeable) {
-        // The frame in 0.01 mm.
-        const int perInch = static_cast<int>(w.perInch);
-        picture.xExt = MulDiv(w.right > w.left ? w.right - w.left : w.left - w.right, 2540, perInch);
-        picture.yExt = MulDiv(w.bottom > w.top ? w.bottom - w.top : w.top - w.bottom, 2540, perInch);
-        if (picture.xExt <= 0 || picture.yExt <= 0) RaiseDamaged(PictureFormat::WindowsMetafile);
-    } else {
-        if (w.windowExtX == 0 || w.windowExtY == 0) RaiseDamaged(PictureFormat::WindowsMetafile);
-        picture.xExt = MulDiv(w.windowExtX < 0 ? -w.windowExtX : w.windowExtX, 2540, 96);
-        picture.yExt = MulDiv(w.windowExtY < 0 ? -w.windowExtY : w.windowExtY, 2540, 96);
-    }
-    HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(w.totalBytes), &d[w.start], nullptr, &picture);
-    return OrDamaged(fw::MetafileGraphic::FromMetafile(metafile), PictureFormat::WindowsMetafile);
+    picture.xExt = w.xExt;
+    picture.yExt = w.yExt;
+    return OrDamaged(fw::MetafileGraphic::FromMetafile(
+                         fw::MakeEnhancedMetafileFromWindows(&d[w.start], static_cast<UINT>(w.totalBytes), picture)),
+                     PictureFormat::WindowsMetafile);
 }
 
 }  // namespace common

@@ -14,30 +14,18 @@ const char kGlyphFailed[] = "复制位图失败";
 // A memory DC with one bitmap selected, restored and deleted on scope exit.
 class SelectedBitmap {
 public:
-    explicit SelectedBitmap(HBITMAP b) : dc_(CreateCompatibleDC(nullptr)) {
-        if (!dc_) throw fw::Error(kGlyphFailed);
-        old_ = SelectObject(dc_, b);
-        if (!old_) {
-            DeleteDC(dc_);
-            throw fw::Error(kGlyphFailed);
-        }
+    explicit SelectedBitmap(HBITMAP b) {
+        if (!dc_.Select(b)) throw fw::Error(kGlyphFailed);
     }
-    ~SelectedBitmap() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    SelectedBitmap(const SelectedBitmap&) = delete;
-    SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc_.Get(); }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
+    fw::MemoryDc dc_;
 };
 
 // A 32-bpp bitmap, so colours compare exactly whatever the screen depth.
-HBITMAP MakeCell(int width, int height) {
-    HBITMAP b = fw::CreateTopDown32(width, height);
+fw::OwnedBitmap MakeCell(int width, int height) {
+    fw::OwnedBitmap b = fw::CreateTopDown32(width, height);
     if (!b) throw fw::Error(kGlyphFailed);
     return b;
 }
@@ -93,7 +81,7 @@ void DrawGlyphCell(fw::Canvas& canvas, const fw::BitmapGraphic& glyph, int cells
     COLORREF transparent = glyph.PixelAt(0, height - 1);
     const CellColumns columns = GlyphCellColumns(width, cells, state);
 
-    fw::OwnedBitmap cell(MakeCell(w, height));
+    const fw::OwnedBitmap cell = MakeCell(w, height);
     {
         SelectedBitmap source(glyph.Handle()), target(cell.Get());
         const int sourceWidth = columns.last - columns.first;
@@ -105,10 +93,10 @@ void DrawGlyphCell(fw::Canvas& canvas, const fw::BitmapGraphic& glyph, int cells
                        height, SRCCOPY);
         }
     }
-    fw::OwnedBitmap disabled(cells == 1 && state == fbsDisabled
-                                 ? MakeDisabledGlyph(cell.Get(), fw::clBlack, fw::clBtnFace,
-                                                     fw::clBtnHighlight, fw::clBtnShadow, true)
-                                 : nullptr);
+    const fw::OwnedBitmap disabled = cells == 1 && state == fbsDisabled
+                                         ? MakeDisabledGlyph(cell.Get(), fw::clBlack, fw::clBtnFace,
+                                                             fw::clBtnHighlight, fw::clBtnShadow, true)
+                                         : fw::OwnedBitmap();
     SelectedBitmap shown(disabled.Get() ? disabled.Get() : cell.Get());
     if (disabled.Get()) transparent = GetPixel(shown.Get(), 0, height - 1);
     TransparentBlt(canvas.Handle(), origin.x, origin.y, w, height, shown.Get(), 0, 0, w, height,

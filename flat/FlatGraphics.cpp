@@ -15,51 +15,28 @@ const char kNotABitmap[] = "无效的位图";
 
 class MemoryDC {
 public:
-    MemoryDC() : dc_(CreateCompatibleDC(nullptr)) {
-        if (!dc_) throw fw::Error(kBitmapFailed);
+    MemoryDC() {
+        if (!dc_.Ok()) throw fw::Error(kBitmapFailed);
     }
-    ~MemoryDC() {
-        if (old_) SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC Get() const { return dc_; }
+    HDC Get() const { return dc_.Get(); }
     void Select(HBITMAP b) {
-        HGDIOBJ old = SelectObject(dc_, b);
-        if (!old) throw fw::Error(kBitmapFailed);
-        if (!old_) old_ = old;
+        if (!dc_.Select(b)) throw fw::Error(kBitmapFailed);
     }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
+    fw::MemoryDc dc_;
 };
 
-class OwnedObject {
-public:
-    explicit OwnedObject(HGDIOBJ o) : o_(o) {
-        if (!o_) throw fw::Error(kBitmapFailed);
-    }
-    ~OwnedObject() {
-        if (o_) DeleteObject(o_);
-    }
-    OwnedObject(const OwnedObject&) = delete;
-    OwnedObject& operator=(const OwnedObject&) = delete;
-    HGDIOBJ Get() const { return o_; }
-    HGDIOBJ Release() {
-        HGDIOBJ o = o_;
-        o_ = nullptr;
-        return o;
-    }
-
-private:
-    HGDIOBJ o_;
-};
+// The object made, or the failure raised.
+template <class Owned>
+Owned Made(Owned made) {
+    if (!made) throw fw::Error(kBitmapFailed);
+    return made;
+}
 
 // Paints `color` into `dc` wherever the mask bit is set, the mask moved by (dx, dy).
 void PaintThroughMask(HDC dc, HDC mask, int width, int height, int dx, int dy, fw::Color color) {
-    OwnedObject brush(CreateSolidBrush(fw::ColorToRGB(color)));
+    const fw::OwnedBrush brush = Made(fw::MakeSolidBrush(fw::ColorToRGB(color)));
     HGDIOBJ old = SelectObject(dc, brush.Get());
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
@@ -99,48 +76,41 @@ void PaintParentBackground(fw::Control& control, fw::Canvas& canvas) {
     SendMessageA(window, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
-HBITMAP MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Color highlight,
-                          fw::Color shadow, bool embossed) {
+fw::OwnedBitmap MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Color highlight,
+                                  fw::Color shadow, bool embossed) {
     BITMAP info{};
     if (!source || GetObjectA(source, sizeof info, &info) == 0) throw fw::Error(kNotABitmap);
     const int w = info.bmWidth, h = info.bmHeight;
     const bool monochrome = info.bmBitsPixel == 1 && info.bmPlanes == 1;
 
-    HDC screen = GetDC(nullptr);
-    HBITMAP made = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    OwnedObject result(made);
-    OwnedObject mask(CreateBitmap(w, h, 1, 1, nullptr));
+    fw::OwnedBitmap result = Made(fw::MakeCompatibleBitmap(nullptr, w, h));
+    const fw::OwnedBitmap mask = Made(fw::MakeMonochromeBitmap(w, h));
     {
         MemoryDC src, bits, out;
         src.Select(source);
-        bits.Select(static_cast<HBITMAP>(mask.Get()));
-        out.Select(static_cast<HBITMAP>(result.Get()));
+        bits.Select(mask.Get());
+        out.Select(result.Get());
         // Colour to monochrome sets the bits of pixels in the background
         // colour; a monochrome source's black pixels are its clear bits.
         SetBkColor(src.Get(), fw::ColorToRGB(key));
         if (!BitBlt(bits.Get(), 0, 0, w, h, src.Get(), 0, 0, monochrome ? NOTSRCCOPY : SRCCOPY))
             throw fw::Error(kBitmapFailed);
 
-        OwnedObject faceBrush(CreateSolidBrush(fw::ColorToRGB(face)));
+        const fw::OwnedBrush faceBrush = Made(fw::MakeSolidBrush(fw::ColorToRGB(face)));
         RECT all{0, 0, w, h};
-        FillRect(out.Get(), &all, static_cast<HBRUSH>(faceBrush.Get()));
+        FillRect(out.Get(), &all, faceBrush.Get());
         if (embossed) PaintThroughMask(out.Get(), bits.Get(), w, h, 1, 1, highlight);
         PaintThroughMask(out.Get(), bits.Get(), w, h, 0, 0, shadow);
     }
-    return static_cast<HBITMAP>(result.Release());
+    return result;
 }
 
 void FillSolid(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    FillRect(dc, &r, fw::MakeSolidBrush(fw::ColorToRGB(c)).Get());
 }
 
 void OutlineSolid(HDC dc, const RECT& r, fw::Color c) {
-    HBRUSH b = CreateSolidBrush(fw::ColorToRGB(c));
-    FrameRect(dc, &r, b);
-    DeleteObject(b);
+    FrameRect(dc, &r, fw::MakeSolidBrush(fw::ColorToRGB(c)).Get());
 }
 
 }  // namespace flat

@@ -30,12 +30,12 @@ void PaintParentBackground(fw::Control& control, fw::Canvas& canvas);
 void FillSolid(HDC dc, const RECT& r, fw::Color c);
 void OutlineSolid(HDC dc, const RECT& r, fw::Color c);
 
-// A new bitmap (owned by the caller) the size of `source`, in `face`, with
+// A new bitmap the size of `source`, in `face`, with
 // the source's pixels of colour `key` (its black pixels when the source is
 // monochrome) in `shadow`, and when `embossed` a copy of that shape in
 // `highlight` one pixel right and down beneath them. Raises fw::Error when
 // the source is not a bitmap or the system has no room; nothing is leaked.
-HBITMAP MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Color highlight,
-                          fw::Color shadow, bool embossed);
+fw::OwnedBitmap MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face, fw::Color highlight,
+                                  fw::Color shadow, bool embossed);
 
 }  // namespace flat

@@ -13,14 +13,12 @@ constexpr fw::Color kDisabledArrow = 0x808080, kDisabledShadow = 0xFFFFFF;
 // A filled triangle, its edges in the same colour.
 void Triangle(HDC dc, const POINT (&p)[3], int dx, int dy, fw::Color c) {
     const POINT q[3] = {{p[0].x + dx, p[0].y + dy}, {p[1].x + dx, p[1].y + dy}, {p[2].x + dx, p[2].y + dy}};
-    HPEN pen = CreatePen(PS_SOLID, 1, fw::ColorToRGB(c));
-    HBRUSH brush = CreateSolidBrush(fw::ColorToRGB(c));
-    HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+    const fw::OwnedPen pen = fw::MakePen(PS_SOLID, 1, fw::ColorToRGB(c));
+    const fw::OwnedBrush brush = fw::MakeSolidBrush(fw::ColorToRGB(c));
+    HGDIOBJ oldPen = SelectObject(dc, pen.Get()), oldBrush = SelectObject(dc, brush.Get());
     Polygon(dc, q, 3);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
-    DeleteObject(pen);
-    DeleteObject(brush);
 }
 
 fw::Rect FromRECT(const RECT& r) { return fw::Rect{r.left, r.top, r.right, r.bottom}; }

@@ -2,7 +2,10 @@
 
 #include <objbase.h>
 
+#include <string_view>
+
 #include "framework/Controls.h"
+#include "framework/Counters.h"
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/WindowClass.h"
@@ -10,8 +13,22 @@
 namespace fw {
 
 namespace {
+
 const char kAppClass[] = "QuelvoApplication";
+
+LRESULT CounterValue(WPARAM atom) {
+    char name[256];
+    const UINT length = GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name);
+    const Counter* counter = length != 0 ? FindCounter(std::string_view(name, length)) : nullptr;
+    return counter != nullptr ? counter->Value() : -1;
+}
+
 }  // namespace
+
+UINT CounterMessage() {
+    static const UINT message = RegisterWindowMessageA("QuelvoCounter");
+    return message;
+}
 
 Application& App() {
     static Application app;
@@ -167,6 +184,7 @@ LRESULT CALLBACK Application::AppWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
 }
 
 LRESULT Application::AppMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == CounterMessage()) return CounterValue(wp);
     switch (msg) {
         case WM_COMMAND:
             // Pop-up menus are tracked with this window as their owner.

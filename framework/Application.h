@@ -104,4 +104,9 @@ private:
 // The program's one application object.
 Application& App();
 
+// The registered message the application window answers with the value of
+// one of the program's counters (Counters.h): wParam is a global atom naming
+// it; the answer is the value, or -1 when no counter has that name.
+UINT CounterMessage();
+
 }  // namespace fw

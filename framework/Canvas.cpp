@@ -2,6 +2,7 @@
 
 #include <map>
 #include <tuple>
+#include <utility>
 
 namespace fw {
 
@@ -26,8 +27,7 @@ FontKey KeyOf(const Font& f) {
 
 struct Font::Made {
     FontKey key;
-    HFONT handle;
-    ~Made() { DeleteObject(handle); }
+    OwnedFont font;
 };
 
 Font::Font(const Font& other)
@@ -57,13 +57,13 @@ void Font::Changed() { made_.reset(); }
 
 HFONT Font::Handle() const {
     const FontKey key = KeyOf(*this);
-    if (made_ && made_->key == key) return made_->handle;
+    if (made_ && made_->key == key) return made_->font.Get();
     // Never destroyed: fonts may outlive static destruction order.
     static auto* shared = new std::map<FontKey, std::weak_ptr<const Made>>;
     if (auto it = shared->find(key); it != shared->end()) {
         if (auto live = it->second.lock()) {
             made_ = live;
-            return made_->handle;
+            return made_->font.Get();
         }
     }
     LOGFONTA lf{};
@@ -75,10 +75,10 @@ HFONT Font::Handle() const {
     lf.lfCharSet = charset;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynA(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-    std::shared_ptr<const Made> made(new Made{key, CreateFontIndirectA(&lf)});
+    std::shared_ptr<const Made> made(new Made{key, MakeFont(lf)});
     (*shared)[key] = made;
     made_ = made;
-    return made_->handle;
+    return made_->font.Get();
 }
 
 MovedDc::MovedDc(HDC dc, int dx, int dy, int width, int height) : dc_(dc), saved_(SaveDC(dc)) {
@@ -94,28 +94,23 @@ Canvas::~Canvas() {
     if (oldPen_) SelectObject(dc_, oldPen_);
     if (oldBrush_) SelectObject(dc_, oldBrush_);
     if (oldFont_) SelectObject(dc_, oldFont_);
-    if (penHandle_) DeleteObject(penHandle_);
-    if (brushHandle_) DeleteObject(brushHandle_);
 }
 
 void Canvas::Prepare() {
     if (!penMade_ || madePen_.color != pen.color || madePen_.width != pen.width ||
         madePen_.style != pen.style) {
-        HPEN p = CreatePen(pen.style, pen.width, ColorToRGB(pen.color));
-        HGDIOBJ old = SelectObject(dc_, p);
+        OwnedPen p = MakePen(pen.style, pen.width, ColorToRGB(pen.color));
+        HGDIOBJ old = SelectObject(dc_, p.Get());
         if (!oldPen_) oldPen_ = old;
-        if (penHandle_) DeleteObject(penHandle_);
-        penHandle_ = p;
+        penHandle_ = std::move(p);  // the one it replaces is no longer selected
         madePen_ = pen;
         penMade_ = true;
     }
     if (!brushMade_ || madeBrush_.color != brush.color || madeBrush_.clear != brush.clear) {
-        HBRUSH b = brush.clear ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
-                               : CreateSolidBrush(ColorToRGB(brush.color));
-        HGDIOBJ old = SelectObject(dc_, b);
+        OwnedBrush b = brush.clear ? OwnedBrush() : MakeSolidBrush(ColorToRGB(brush.color));
+        HGDIOBJ old = SelectObject(dc_, brush.clear ? GetStockObject(NULL_BRUSH) : b.Get());
         if (!oldBrush_) oldBrush_ = old;
-        if (brushHandle_) DeleteObject(brushHandle_);
-        brushHandle_ = brush.clear ? nullptr : b;
+        brushHandle_ = std::move(b);
         madeBrush_ = brush;
         brushMade_ = true;
     }
@@ -129,16 +124,12 @@ void Canvas::Prepare() {
 void Canvas::FillRect(const Rect& r) {
     if (brush.clear) return;
     RECT rc{r.left, r.top, r.right, r.bottom};
-    HBRUSH b = CreateSolidBrush(ColorToRGB(brush.color));
-    ::FillRect(dc_, &rc, b);
-    DeleteObject(b);
+    ::FillRect(dc_, &rc, MakeSolidBrush(ColorToRGB(brush.color)).Get());
 }
 
 void Canvas::FrameRect(const Rect& r) {
     RECT rc{r.left, r.top, r.right, r.bottom};
-    HBRUSH b = CreateSolidBrush(ColorToRGB(brush.color));
-    ::FrameRect(dc_, &rc, b);
-    DeleteObject(b);
+    ::FrameRect(dc_, &rc, MakeSolidBrush(ColorToRGB(brush.color)).Get());
 }
 
 void Canvas::Rectangle(const Rect& r) {

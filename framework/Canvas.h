@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/GdiObjects.h"
 #include "framework/Types.h"
 
 namespace fw {
@@ -103,8 +104,9 @@ public:
 private:
     HDC dc_;
     HGDIOBJ oldPen_ = nullptr, oldBrush_ = nullptr, oldFont_ = nullptr;
-    HPEN penHandle_ = nullptr;
-    HBRUSH brushHandle_ = nullptr;
+    // Deleted after the destructor has put the DC's own objects back.
+    OwnedPen penHandle_;
+    OwnedBrush brushHandle_;
     Pen madePen_;
     Brush madeBrush_;
     bool penMade_ = false, brushMade_ = false;

@@ -36,9 +36,7 @@ ComboBox::ComboBox(WinControl* parent) : WinControl(parent) {
 }
 
 // The window goes with the base, which first takes the window procedure back.
-ComboBox::~ComboBox() {
-    if (brush_) DeleteObject(brush_);
-}
+ComboBox::~ComboBox() = default;
 
 void ComboBox::FillCreateParams(CreateParams& p) {
     WinControl::FillCreateParams(p);
@@ -195,11 +193,10 @@ HWND ComboBox::ListHandle() const { return InfoOf(handle_).hwndList; }
 HBRUSH ComboBox::ColorBrush() {
     const COLORREF c = ColorToRGB(color_);
     if (!brush_ || c != brushColor_) {
-        if (brush_) DeleteObject(brush_);
-        brush_ = CreateSolidBrush(c);
+        brush_ = MakeSolidBrush(c);
         brushColor_ = c;
     }
-    return brush_;
+    return brush_.Get();
 }
 
 // ---------------------------------------------------------------- events

@@ -106,7 +106,7 @@ private:
     bool sorted_ = false;
     int maxLength_ = 0;
     bool adjusting_ = false;  // the dropped height is being set
-    HBRUSH brush_ = nullptr;
+    OwnedBrush brush_;
     COLORREF brushColor_ = 0;
 };
 

@@ -645,13 +645,9 @@ LRESULT WinControl::RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
 }
 
 void WinControl::Picture::Release() {
-    if (dc) {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
-    if (bitmap) DeleteObject(bitmap);
-    dc = nullptr;
-    bitmap = nullptr;
+    if (dc) SelectObject(dc.Get(), old);
+    dc.Reset();
+    bitmap.Reset();
     old = nullptr;
     width = height = 0;
     valid = false;
@@ -665,28 +661,26 @@ void WinControl::PaintInto(HDC dc, const RECT& clip, POINT at) {
         p.Release();
         // Compatible with the screen, so a monochrome or foreign target DC
         // still gets a colour picture.
-        HDC screen = GetDC(nullptr);
-        p.bitmap = CreateCompatibleBitmap(screen, w, h);
-        p.dc = p.bitmap ? CreateCompatibleDC(screen) : nullptr;
-        ReleaseDC(nullptr, screen);
+        p.bitmap = MakeCompatibleBitmap(nullptr, w, h);
+        if (p.bitmap) p.dc = MakeMemoryDc(nullptr);
         if (!p.dc) {
             p.Release();
             return;
         }
-        p.old = SelectObject(p.dc, p.bitmap);
+        p.old = SelectObject(p.dc.Get(), p.bitmap.Get());
         p.width = w;
         p.height = h;
     }
     if (!p.valid) {
         // Valid from here: an invalidation while drawing asks for another paint.
         p.valid = true;
-        const int saved = SaveDC(p.dc);
-        EraseBackground(p.dc);
-        PaintWindow(p.dc);
-        PaintControls(p.dc);
-        RestoreDC(p.dc, saved);
+        const int saved = SaveDC(p.dc.Get());
+        EraseBackground(p.dc.Get());
+        PaintWindow(p.dc.Get());
+        PaintControls(p.dc.Get());
+        RestoreDC(p.dc.Get(), saved);
     }
-    BitBlt(dc, at.x + clip.left, at.y + clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc,
+    BitBlt(dc, at.x + clip.left, at.y + clip.top, clip.right - clip.left, clip.bottom - clip.top, p.dc.Get(),
            clip.left, clip.top, SRCCOPY);
 }
 
@@ -717,9 +711,7 @@ void WinControl::Print(HDC dc, LPARAM flags) {
 
 bool WinControl::EraseBackground(HDC dc) {
     RECT r{0, 0, Width(), Height()};
-    HBRUSH b = CreateSolidBrush(ColorToRGB(color_));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    FillRect(dc, &r, MakeSolidBrush(ColorToRGB(color_)).Get());
     return true;
 }
 

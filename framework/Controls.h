@@ -290,8 +290,8 @@ private:
     bool selfPressed_ = false;           // a button press on the window itself is held
 
     struct Picture {
-        HDC dc = nullptr;
-        HBITMAP bitmap = nullptr;
+        OwnedDc dc;           // a memory DC holding the bitmap
+        OwnedBitmap bitmap;
         HGDIOBJ old = nullptr;
         int width = 0, height = 0;
         bool valid = false;

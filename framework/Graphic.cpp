@@ -2,30 +2,22 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace fw {
 namespace {
 
 // A memory device context with one bitmap selected, restored and deleted
 // on scope exit.
-class MemoryDc {
+class BitmapDc {
 public:
-    MemoryDc(HDC reference, HBITMAP bitmap) : dc_(CreateCompatibleDC(reference)) {
-        if (dc_ != nullptr) old_ = SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc() {
-        if (dc_ == nullptr) return;
-        if (old_ != nullptr) SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC Handle() const { return dc_; }
-    bool Ok() const { return dc_ != nullptr && old_ != nullptr; }
+    BitmapDc(HDC reference, HBITMAP bitmap) : dc_(reference) { ok_ = dc_.Select(bitmap); }
+    HDC Handle() const { return dc_.Get(); }
+    bool Ok() const { return ok_; }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
+    MemoryDc dc_;
+    bool ok_ = false;
 };
 
 BITMAPINFOHEADER TopDown32(int width, int height) {
@@ -50,44 +42,30 @@ bool EmptyRect(const RECT& r) { return r.right == r.left || r.bottom == r.top; }
 
 }  // namespace
 
-HBITMAP CreateTopDown32(int width, int height, std::uint8_t** bits) {
-    if (width <= 0 || height <= 0) return nullptr;
+OwnedBitmap CreateTopDown32(int width, int height, std::uint8_t** bits) {
+    if (width <= 0 || height <= 0) return OwnedBitmap();
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 4 >
         static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
-        return nullptr;
+        return OwnedBitmap();
     BITMAPINFO info{};
     info.bmiHeader = TopDown32(width, height);
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    if (bitmap == nullptr || pixels == nullptr) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        return nullptr;
-    }
+    OwnedBitmap bitmap = MakeDibSection(info, &pixels);
+    if (pixels == nullptr) return OwnedBitmap();
     if (bits != nullptr) *bits = static_cast<std::uint8_t*>(pixels);
     return bitmap;
 }
 
 // ------------------------------------------------------------- BitmapGraphic
 
-BitmapGraphic::BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height)
-    : bitmap_(bitmap), bits_(bits), width_(width), height_(height) {}
-
-BitmapGraphic::~BitmapGraphic() {
-    DeleteObject(bitmap_);
-    if (mask_) DeleteObject(mask_);
-    if (masked_) DeleteObject(masked_);
-}
+BitmapGraphic::BitmapGraphic(OwnedBitmap bitmap, std::uint8_t* bits, int width, int height)
+    : bitmap_(std::move(bitmap)), bits_(bits), width_(width), height_(height) {}
 
 std::shared_ptr<BitmapGraphic> BitmapGraphic::Create(int width, int height) {
     std::uint8_t* bits = nullptr;
-    HBITMAP bitmap = CreateTopDown32(width, height, &bits);
-    if (bitmap == nullptr) return nullptr;
-    try {
-        return std::shared_ptr<BitmapGraphic>(new BitmapGraphic(bitmap, bits, width, height));
-    } catch (...) {
-        DeleteObject(bitmap);
-        throw;
-    }
+    OwnedBitmap bitmap = CreateTopDown32(width, height, &bits);
+    if (!bitmap) return nullptr;
+    return std::shared_ptr<BitmapGraphic>(new BitmapGraphic(std::move(bitmap), bits, width, height));
 }
 
 std::shared_ptr<BitmapGraphic> BitmapGraphic::FromPixels(const std::uint8_t* pixels, int width, int height,
@@ -140,7 +118,7 @@ COLORREF BitmapGraphic::PixelAt(int x, int y) const {
 
 void BitmapGraphic::Draw(HDC dc, const RECT& dest) const {
     if (EmptyRect(dest)) return;
-    MemoryDc mem(dc, bitmap_);
+    BitmapDc mem(dc, bitmap_.Get());
     if (!mem.Ok()) return;
     const int dw = dest.right - dest.left;
     const int dh = dest.bottom - dest.top;
@@ -159,11 +137,11 @@ void BitmapGraphic::Draw(HDC dc, const RECT& dest) const {
 bool BitmapGraphic::MakeTransparency() const {
     if (mask_ && masked_) return true;
     HDC screen = GetDC(nullptr);
-    HBITMAP mask = CreateBitmap(width_, height_, 1, 1, nullptr);
-    HBITMAP masked = CreateCompatibleBitmap(screen, width_, height_);
+    OwnedBitmap mask = MakeMonochromeBitmap(width_, height_);
+    OwnedBitmap masked = MakeCompatibleBitmap(screen, width_, height_);
     bool ok = mask && masked;
     if (ok) {
-        MemoryDc source(screen, bitmap_), maskDc(screen, mask), maskedDc(screen, masked);
+        BitmapDc source(screen, bitmap_.Get()), maskDc(screen, mask.Get()), maskedDc(screen, masked.Get());
         ok = source.Ok() && maskDc.Ok() && maskedDc.Ok();
         if (ok) {
             // Colour to monochrome: pixels of the background colour become set bits.
@@ -178,19 +156,15 @@ bool BitmapGraphic::MakeTransparency() const {
         }
     }
     ReleaseDC(nullptr, screen);
-    if (!ok) {
-        if (mask) DeleteObject(mask);
-        if (masked) DeleteObject(masked);
-        return false;
-    }
-    mask_ = mask;
-    masked_ = masked;
+    if (!ok) return false;
+    mask_ = std::move(mask);
+    masked_ = std::move(masked);
     return true;
 }
 
 void BitmapGraphic::DrawTransparent(HDC dc, const RECT& dest) const {
     if (EmptyRect(dest) || !MakeTransparency()) return;
-    MemoryDc maskDc(dc, mask_), maskedDc(dc, masked_);
+    BitmapDc maskDc(dc, mask_.Get()), maskedDc(dc, masked_.Get());
     if (!maskDc.Ok() || !maskedDc.Ok()) return;
     const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
     // Two block transfers with masks made once: the background keeps the
@@ -214,18 +188,13 @@ std::size_t BitmapGraphic::Bytes() const { return Stride() * static_cast<std::si
 
 // --------------------------------------------------------------- IconGraphic
 
-IconGraphic::IconGraphic(HICON icon, int width, int height, std::size_t bytes)
-    : icon_(icon), width_(width), height_(height), bytes_(bytes) {}
+IconGraphic::IconGraphic(OwnedIcon icon, int width, int height, std::size_t bytes)
+    : icon_(std::move(icon)), width_(width), height_(height), bytes_(bytes) {}
 
-IconGraphic::~IconGraphic() { DestroyIcon(icon_); }
-
-std::shared_ptr<IconGraphic> IconGraphic::FromIcon(HICON icon) {
-    if (icon == nullptr) return nullptr;
+std::shared_ptr<IconGraphic> IconGraphic::FromIcon(OwnedIcon icon) {
+    if (!icon) return nullptr;
     ICONINFO info{};
-    if (!GetIconInfo(icon, &info)) {
-        DestroyIcon(icon);
-        return nullptr;
-    }
+    if (!GetIconInfo(icon.Get(), &info)) return nullptr;
     // GetIconInfo hands out copies of the icon's bitmaps: ours to delete.
     OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bm{};
@@ -238,36 +207,27 @@ std::shared_ptr<IconGraphic> IconGraphic::FromIcon(HICON icon) {
         width = bm.bmWidth;
         height = bm.bmHeight / 2;
     }
-    if (width <= 0 || height <= 0) {
-        DestroyIcon(icon);
-        return nullptr;
-    }
+    if (width <= 0 || height <= 0) return nullptr;
     const std::size_t bytes = BitmapBytes(colour.Get()) + BitmapBytes(mask.Get());
-    try {
-        return std::shared_ptr<IconGraphic>(new IconGraphic(icon, width, height, bytes));
-    } catch (...) {
-        DestroyIcon(icon);
-        throw;
-    }
+    return std::shared_ptr<IconGraphic>(new IconGraphic(std::move(icon), width, height, bytes));
 }
 
 void IconGraphic::Draw(HDC dc, const RECT& dest) const {
     if (EmptyRect(dest)) return;
-    DrawIconEx(dc, dest.left, dest.top, icon_, dest.right - dest.left, dest.bottom - dest.top, 0, nullptr, DI_NORMAL);
+    DrawIconEx(dc, dest.left, dest.top, icon_.Get(), dest.right - dest.left, dest.bottom - dest.top, 0, nullptr,
+               DI_NORMAL);
 }
 
 // ----------------------------------------------------------- MetafileGraphic
 
-MetafileGraphic::MetafileGraphic(HENHMETAFILE metafile, int width, int height, std::size_t bytes)
-    : metafile_(metafile), width_(width), height_(height), bytes_(bytes) {}
+MetafileGraphic::MetafileGraphic(OwnedMetafile metafile, int width, int height, std::size_t bytes)
+    : metafile_(std::move(metafile)), width_(width), height_(height), bytes_(bytes) {}
 
-MetafileGraphic::~MetafileGraphic() { DeleteEnhMetaFile(metafile_); }
-
-std::shared_ptr<MetafileGraphic> MetafileGraphic::FromMetafile(HENHMETAFILE metafile) {
-    if (metafile == nullptr) return nullptr;
+std::shared_ptr<MetafileGraphic> MetafileGraphic::FromMetafile(OwnedMetafile metafile) {
+    if (!metafile) return nullptr;
     ENHMETAHEADER header{};
     int width = 0, height = 0;
-    if (GetEnhMetaFileHeader(metafile, sizeof header, &header) != 0 && header.szlMillimeters.cx > 0 &&
+    if (GetEnhMetaFileHeader(metafile.Get(), sizeof header, &header) != 0 && header.szlMillimeters.cx > 0 &&
         header.szlMillimeters.cy > 0) {
         // The frame is in 0.01 mm; the reference device gives pixels per mm.
         width = MulDiv(header.rclFrame.right - header.rclFrame.left, header.szlDevice.cx,
@@ -275,22 +235,14 @@ std::shared_ptr<MetafileGraphic> MetafileGraphic::FromMetafile(HENHMETAFILE meta
         height = MulDiv(header.rclFrame.bottom - header.rclFrame.top, header.szlDevice.cy,
                         header.szlMillimeters.cy * 100);
     }
-    if (width <= 0 || height <= 0) {
-        DeleteEnhMetaFile(metafile);
-        return nullptr;
-    }
-    const std::size_t bytes = GetEnhMetaFileBits(metafile, 0, nullptr);
-    try {
-        return std::shared_ptr<MetafileGraphic>(new MetafileGraphic(metafile, width, height, bytes));
-    } catch (...) {
-        DeleteEnhMetaFile(metafile);
-        throw;
-    }
+    if (width <= 0 || height <= 0) return nullptr;
+    const std::size_t bytes = GetEnhMetaFileBits(metafile.Get(), 0, nullptr);
+    return std::shared_ptr<MetafileGraphic>(new MetafileGraphic(std::move(metafile), width, height, bytes));
 }
 
 void MetafileGraphic::Draw(HDC dc, const RECT& dest) const {
     if (EmptyRect(dest)) return;
-    PlayEnhMetaFile(dc, metafile_, &dest);
+    PlayEnhMetaFile(dc, metafile_.Get(), &dest);
 }
 
 }  // namespace fw

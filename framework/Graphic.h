@@ -10,27 +10,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/GdiObjects.h"
+
 namespace fw {
-
-// A bitmap handle deleted on scope exit.
-class OwnedBitmap {
-public:
-    explicit OwnedBitmap(HBITMAP b = nullptr) : b_(b) {}
-    ~OwnedBitmap() {
-        if (b_ != nullptr) DeleteObject(b_);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP Get() const { return b_; }
-
-private:
-    HBITMAP b_;
-};
 
 // A 32-bpp top-down DIB section of width x height pixels, B, G, R, 0 bytes
 // each, width * 4 bytes a row; `bits`, when given, receives their address.
-// Null when the size is not positive or too large, or the system has no memory.
-HBITMAP CreateTopDown32(int width, int height, std::uint8_t** bits = nullptr);
+// Empty when the size is not positive or too large, or the system has no memory.
+OwnedBitmap CreateTopDown32(int width, int height, std::uint8_t** bits = nullptr);
 
 class Graphic {
 public:
@@ -54,8 +41,6 @@ public:
 
 class BitmapGraphic : public Graphic {
 public:
-    ~BitmapGraphic() override;
-
     // Copies top-down pixels (channels 4: B, G, R, A; channels 3: B, G, R)
     // into a new DIB section. The fourth byte of each copied pixel is 0, as
     // GDI expects of 32-bpp pixels without alpha (colour matching, such as
@@ -73,7 +58,7 @@ public:
     void DrawTransparent(HDC dc, const RECT& dest) const override;
     std::size_t Bytes() const override;
 
-    HBITMAP Handle() const { return bitmap_; }
+    HBITMAP Handle() const { return bitmap_.Get(); }
     // Top-down rows of B, G, R, 0 bytes, Stride() bytes apart.
     const std::uint8_t* Bits() const { return bits_; }
     std::size_t Stride() const { return static_cast<std::size_t>(width_) * 4; }
@@ -81,15 +66,15 @@ public:
     COLORREF PixelAt(int x, int y) const;
 
 private:
-    BitmapGraphic(HBITMAP bitmap, std::uint8_t* bits, int width, int height);
+    BitmapGraphic(OwnedBitmap bitmap, std::uint8_t* bits, int width, int height);
     static std::shared_ptr<BitmapGraphic> Create(int width, int height);
     bool MakeTransparency() const;
 
-    HBITMAP bitmap_;
+    OwnedBitmap bitmap_;
     // Made at the first transparent drawing: a monochrome mask of the
     // background pixels and a copy of the picture with them black.
-    mutable HBITMAP mask_ = nullptr;
-    mutable HBITMAP masked_ = nullptr;
+    mutable OwnedBitmap mask_;
+    mutable OwnedBitmap masked_;
     std::uint8_t* bits_;
     int width_;
     int height_;
@@ -98,20 +83,18 @@ private:
 class IconGraphic : public Graphic {
 public:
     // Takes ownership of the icon (destroyed with the object). Null when the
-    // handle is not an icon; the handle is then destroyed all the same. A
-    // shared icon (LoadIcon, LR_SHARED) must be handed over as a CopyIcon.
-    static std::shared_ptr<IconGraphic> FromIcon(HICON icon);
-    ~IconGraphic() override;
+    // handle is not an icon; the handle is then destroyed all the same.
+    static std::shared_ptr<IconGraphic> FromIcon(OwnedIcon icon);
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     void Draw(HDC dc, const RECT& dest) const override;
     std::size_t Bytes() const override { return bytes_; }
-    HICON Handle() const { return icon_; }
+    HICON Handle() const { return icon_.Get(); }
 
 private:
-    IconGraphic(HICON icon, int width, int height, std::size_t bytes);
-    HICON icon_;
+    IconGraphic(OwnedIcon icon, int width, int height, std::size_t bytes);
+    OwnedIcon icon_;
     int width_;
     int height_;
     std::size_t bytes_;
@@ -122,18 +105,17 @@ public:
     // Takes ownership of the metafile. The natural size comes from the
     // metafile's frame and reference device. Null when the handle is not a
     // metafile or its frame is empty; the handle is then deleted all the same.
-    static std::shared_ptr<MetafileGraphic> FromMetafile(HENHMETAFILE metafile);
-    ~MetafileGraphic() override;
+    static std::shared_ptr<MetafileGraphic> FromMetafile(OwnedMetafile metafile);
 
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     void Draw(HDC dc, const RECT& dest) const override;
     std::size_t Bytes() const override { return bytes_; }
-    HENHMETAFILE Handle() const { return metafile_; }
+    HENHMETAFILE Handle() const { return metafile_.Get(); }
 
 private:
-    MetafileGraphic(HENHMETAFILE metafile, int width, int height, std::size_t bytes);
-    HENHMETAFILE metafile_;
+    MetafileGraphic(OwnedMetafile metafile, int width, int height, std::size_t bytes);
+    OwnedMetafile metafile_;
     int width_;
     int height_;
     std::size_t bytes_;

@@ -34,9 +34,7 @@ Memo::Memo(WinControl* parent) : WinControl(parent) {
 }
 
 // The window goes with the base, which first takes the window procedure back.
-Memo::~Memo() {
-    if (brush_) DeleteObject(brush_);
-}
+Memo::~Memo() = default;
 
 void Memo::FillCreateParams(CreateParams& p) {
     WinControl::FillCreateParams(p);
@@ -179,13 +177,12 @@ void Memo::CopyToClipboard() {
 LRESULT Memo::AnswerColors(HDC dc) {
     const COLORREF c = ColorToRGB(color_);
     if (!brush_ || c != brushColor_) {
-        if (brush_) DeleteObject(brush_);
-        brush_ = CreateSolidBrush(c);
+        brush_ = MakeSolidBrush(c);
         brushColor_ = c;
     }
     SetTextColor(dc, ColorToRGB(font_.color));
     SetBkColor(dc, c);
-    return reinterpret_cast<LRESULT>(brush_);
+    return reinterpret_cast<LRESULT>(brush_.Get());
 }
 
 // The native class has no mouse-enter notice of its own: the first move over

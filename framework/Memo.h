@@ -94,7 +94,7 @@ private:
     bool oemConvert_ = false;
     bool settingText_ = false;    // the text is being set from code
     bool trackingLeave_ = false;  // the pointer is over the window, its leaving asked for
-    HBRUSH brush_ = nullptr;
+    OwnedBrush brush_;
     COLORREF brushColor_ = 0;
 };
 

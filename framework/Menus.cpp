@@ -45,19 +45,13 @@ void ImageList::AddMasked(HBITMAP strip, COLORREF maskColor) {
     count_ = ImageList_GetImageCount(list_);
 }
 
-HBITMAP ImageList::MakeBitmap(int index, COLORREF background) const {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, width_, height_);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bmp);
+OwnedBitmap ImageList::MakeBitmap(int index, COLORREF background) const {
+    OwnedBitmap bmp = MakeCompatibleBitmap(nullptr, width_, height_);
+    MemoryDc dc;
+    if (!dc.Select(bmp.Get())) return bmp;
     RECT r{0, 0, width_, height_};
-    HBRUSH b = CreateSolidBrush(background);
-    FillRect(dc, &r, b);
-    DeleteObject(b);
-    ImageList_Draw(list_, index, dc, 0, 0, ILD_TRANSPARENT);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    FillRect(dc.Get(), &r, MakeSolidBrush(background).Get());
+    ImageList_Draw(list_, index, dc.Get(), 0, 0, ILD_TRANSPARENT);
     return bmp;
 }
 
@@ -68,7 +62,6 @@ PopupMenu::PopupMenu() = default;
 PopupMenu::~PopupMenu() {
     for (auto& item : items_) Commands().erase(item->command);
     if (menu_) DestroyMenu(menu_);
-    for (HBITMAP b : bitmaps_) DeleteObject(b);
 }
 
 MenuItem& PopupMenu::Add(const std::string& name, const std::string& caption, int imageIndex,
@@ -97,7 +90,6 @@ MenuItem* PopupMenu::Find(const std::string& name) const {
 
 void PopupMenu::Build() {
     menu_ = CreatePopupMenu();
-    for (HBITMAP b : bitmaps_) DeleteObject(b);
     bitmaps_.clear();
     UINT pos = 0;
     for (const auto& item : items_) {
@@ -112,10 +104,9 @@ void PopupMenu::Build() {
             mi.wID = item->command;
             mi.dwTypeData = const_cast<char*>(item->caption.c_str());
             if (images && item->imageIndex >= 0 && item->imageIndex < images->Count()) {
-                HBITMAP b = images->MakeBitmap(item->imageIndex, GetSysColor(COLOR_MENU));
-                bitmaps_.push_back(b);
+                bitmaps_.push_back(images->MakeBitmap(item->imageIndex, GetSysColor(COLOR_MENU)));
                 mi.fMask |= MIIM_BITMAP;
-                mi.hbmpItem = b;
+                mi.hbmpItem = bitmaps_.back().Get();
             }
         }
         InsertMenuItemA(menu_, pos++, TRUE, &mi);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/GdiObjects.h"
+
 namespace fw {
 
 // Equal-sized images cut from one bitmap strip; pixels of the mask colour are
@@ -27,7 +29,7 @@ public:
     int Height() const { return height_; }
     HIMAGELIST Handle() const { return list_; }
     // A bitmap of one image with the transparent pixels in `background`.
-    HBITMAP MakeBitmap(int index, COLORREF background) const;
+    OwnedBitmap MakeBitmap(int index, COLORREF background) const;
 
 private:
     int width_, height_;
@@ -74,7 +76,7 @@ private:
     void Build();
     std::vector<std::unique_ptr<MenuItem>> items_;
     HMENU menu_ = nullptr;
-    std::vector<HBITMAP> bitmaps_;
+    std::vector<OwnedBitmap> bitmaps_;  // the items' images, kept while the menu lives
 };
 
 }  // namespace fw

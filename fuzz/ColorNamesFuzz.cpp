@@ -22,9 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value = common::TextToColor(text);
     } catch (const fw::ConvertError& e) {
         const std::string& m = e.Message();
-        // The message starts with the text in quotes.
-        if (m.size() < text.size() + 2 || m[0] != '\'' || m.compare(1, text.size(), text) != 0 ||
-            m[text.size() + 1] != '\'')
+        // The message starts with the text in quotes (a long text by its start).
+        const std::string quoted = fw::MessageArgument(text);
+        if (m.size() < quoted.size() + 2 || m[0] != '\'' || m.compare(1, quoted.size(), quoted) != 0 ||
+            m[quoted.size() + 1] != '\'')
             Fail();
         return 0;
     }

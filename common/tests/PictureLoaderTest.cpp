@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -878,8 +879,8 @@ TEST(GraphicTest, HandlesThatAreNotPicturesGiveNothing) {
     EXPECT_EQ(fw::BitmapGraphic::FromPixels(px, 0, 1, 4, 0), nullptr);
     EXPECT_EQ(fw::BitmapGraphic::FromPixels(px, 1, 1, 2, 2), nullptr);
     EXPECT_EQ(fw::BitmapGraphic::FromBitmap(nullptr), nullptr);
-    EXPECT_EQ(fw::IconGraphic::FromIcon(nullptr), nullptr);
-    EXPECT_EQ(fw::MetafileGraphic::FromMetafile(nullptr), nullptr);
+    EXPECT_EQ(fw::IconGraphic::FromIcon(fw::OwnedIcon()), nullptr);
+    EXPECT_EQ(fw::MetafileGraphic::FromMetafile(fw::OwnedMetafile()), nullptr);
     // A bitmap of another format is copied as 32-bpp pixels.
     HBITMAP mono = CreateBitmap(8, 2, 1, 1, nullptr);
     const auto copy = fw::BitmapGraphic::FromBitmap(mono);
@@ -991,6 +992,29 @@ TEST_F(PictureLoaderTest, DamagedFilesFailWithTheirKindsMessage) {
     };
     const std::size_t icoImage = 6 + 16;
     const std::size_t wmfBody = 22;
+    // The first enhanced-metafile record of a type after the header.
+    const auto emfRecord = [](const Bytes& b, std::uint32_t type) {
+        std::size_t p = U32At(b, 4);
+        while (p + 8 <= b.size() && U32At(b, p) != type && U32At(b, p + 4) != 0) p += U32At(b, p + 4);
+        EXPECT_EQ(U32At(b, p), type) << "no record of type " << type;
+        return p;
+    };
+    // A record appended after the end-of-file record, counted in the size.
+    const auto emfAfterEnd = [](Bytes b, std::initializer_list<std::uint32_t> record) {
+        for (std::uint32_t v : record) Put32(b, v);
+        Set32(b, 48, static_cast<std::uint32_t>(b.size()));
+        return b;
+    };
+    // A Windows-metafile record (function, parameters) put before the end
+    // record of a file without a placeable header.
+    const auto wmfBeforeEnd = [](Bytes b, std::initializer_list<unsigned> record) {
+        Bytes r;
+        Put32(r, static_cast<std::uint32_t>(2 + record.size()));
+        for (unsigned v : record) Put16(r, v);
+        b.insert(b.end() - 6, r.begin(), r.end());
+        Set32(b, 6, static_cast<std::uint32_t>(b.size() / 2));
+        return b;
+    };
 
     const struct {
         const char* name;
@@ -1051,6 +1075,20 @@ TEST_F(PictureLoaderTest, DamagedFilesFailWithTheirKindsMessage) {
         {"zero frame", "emf", edit(emf, [](Bytes& b) { Set32(b, 32, U32At(b, 24)); }), kBadMetafile},
         {"no end record", "emf", edit(emf, [](Bytes& b) { Set32(b, b.size() - 20, EMR_GDICOMMENT); }),
          kBadMetafile},
+        // Objects are kept in a table of the size the header gives (at byte
+        // 56); the platform writes and reads it at the index a record names.
+        {"brush made past the handle table", "emf",
+         edit(emf, [&](Bytes& b) { Set32(b, emfRecord(b, EMR_CREATEBRUSHINDIRECT) + 8, b[56] | (b[57] << 8)); }),
+         kBadMetafile},
+        {"object selected past the handle table", "emf",
+         edit(emf, [&](Bytes& b) { Set32(b, emfRecord(b, EMR_SELECTOBJECT) + 8, 60000); }), kBadMetafile},
+        // The platform plays on after the end-of-file record.
+        {"object selected past the table after the end", "emf",
+         emfAfterEnd(emf, {EMR_SELECTOBJECT, 12, 60000}), kBadMetafile},
+        {"frame wider than 32 bits", "emf",
+         edit(emf, [](Bytes& b) { Set32(b, 24, 0x80000001u); Set32(b, 32, 0x7FFFFFFFu); }), kBadMetafile},
+        // 42949673 mm is more hundredths of a millimetre than 32 bits hold.
+        {"reference device 43 km wide", "emf", edit(emf, [](Bytes& b) { Set32(b, 80, 42949673); }), kBadMetafile},
         // Windows metafiles.
         {"empty wmf", "wmf", {}, kBadMetafile},
         {"junk wmf", "wmf", junk, kBadMetafile},
@@ -1067,6 +1105,11 @@ TEST_F(PictureLoaderTest, DamagedFilesFailWithTheirKindsMessage) {
         {"zero-sized record", "wmf", edit(wmf, [&](Bytes& b) { Set32(b, wmfBody + 18, 0); }), kBadMetafile},
         // Selects object 65535 of a table of one: the platform would read past its table.
         {"object index past the table", "wmf", Bytes{0xD7, 0xCD, 0xC6, 0x9A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x50, 0x00, 0x28, 0x00, 0x60, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x09, 0x00, 0x00, 0x03, 0x33, 0x00, 0x00, 0x00, 0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x03, 0x01, 0x08, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0B, 0x02, 0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x0C, 0x02, 0x28, 0x00, 0x50, 0x00, 0x07, 0x00, 0x00, 0x00, 0xFC, 0x02, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x2D, 0x01, 0xFF, 0xFF, 0x07, 0x00, 0x00, 0x00, 0x1B, 0x04, 0x1E, 0x00, 0x3C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x18, 0x04, 0x23, 0x00, 0x46, 0x00, 0x05, 0x00, 0x05, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00}, kBadMetafile},
+        // Regions and brushes are objects of the table too: paint, fill, frame.
+        {"region painted past the object table", "wmf", wmfBeforeEnd(plainWmf, {0x012B, 0xFFF0}), kBadMetafile},
+        {"region filled past the object table", "wmf", wmfBeforeEnd(plainWmf, {0x0228, 0, 0xFFF0}), kBadMetafile},
+        {"region framed past the object table", "wmf", wmfBeforeEnd(plainWmf, {0x0429, 1, 1, 0xFFF0, 0}),
+         kBadMetafile},
         {"plain wmf without a size", "wmf",
          edit(plainWmf, [](Bytes& b) {
              for (std::size_t p = 18; p + 6 <= b.size();) {  // turn SetWindowExt into a no-op record kind

@@ -120,24 +120,22 @@ TEST(FlatGraphics, DisabledGlyphFromAColourBitmap) {
     }
     const Legend legend{{'F', kFace}, {'H', kHighlight}, {'S', kShadow}};
 
-    HBITMAP embossed =
+    const fw::OwnedBitmap embossed =
         flat::MakeDisabledGlyph(glyph, fw::clBlack, kFace, kHighlight, kShadow, true);
     // Black pixels in shadow; the highlight copy one pixel right and down
     // beneath them, the one past the corner dropped; the rest face.
-    EXPECT_EQ(MapOf(embossed, legend),
+    EXPECT_EQ(MapOf(embossed.Get(), legend),
               "SSFFF\n"
               "FHHFF\n"
               "FFSFF\n"
               "FFFHS\n");
-    HBITMAP flatShape = flat::MakeDisabledGlyph(glyph, fw::clRed, fw::clBtnFace, kHighlight,
-                                                kShadow, false);
-    EXPECT_EQ(MapOf(flatShape, {{'F', GetSysColor(COLOR_BTNFACE)}, {'S', kShadow}}),
+    const fw::OwnedBitmap flatShape = flat::MakeDisabledGlyph(glyph, fw::clRed, fw::clBtnFace, kHighlight,
+                                                              kShadow, false);
+    EXPECT_EQ(MapOf(flatShape.Get(), {{'F', GetSysColor(COLOR_BTNFACE)}, {'S', kShadow}}),
               "FFFFF\n"
               "FFFSF\n"
               "FFFFF\n"
               "FFFFF\n");
-    DeleteObject(flatShape);
-    DeleteObject(embossed);
     DeleteObject(glyph);
 
     EXPECT_THROW(flat::MakeDisabledGlyph(nullptr, 0, kFace, kHighlight, kShadow, true), fw::Error);
@@ -154,15 +152,14 @@ TEST(FlatGraphics, DisabledGlyphFromAMonochromeBitmap) {
         SelectObject(dc, old);
         DeleteDC(dc);
     }
-    HBITMAP result = flat::MakeDisabledGlyph(mono, fw::clBlack, kFace, kHighlight, kShadow, true);
+    const fw::OwnedBitmap result = flat::MakeDisabledGlyph(mono, fw::clBlack, kFace, kHighlight, kShadow, true);
     BITMAP info{};
-    GetObjectA(result, sizeof info, &info);
+    GetObjectA(result.Get(), sizeof info, &info);
     EXPECT_GT(info.bmBitsPixel, 1);  // a colour picture
-    EXPECT_EQ(MapOf(result, {{'F', kFace}, {'H', kHighlight}, {'S', kShadow}}),
+    EXPECT_EQ(MapOf(result.Get(), {{'F', kFace}, {'H', kHighlight}, {'S', kShadow}}),
               "SFFF\n"
               "FHSF\n"
               "FFFH\n");
-    DeleteObject(result);
     DeleteObject(mono);
 }
 

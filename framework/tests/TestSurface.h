@@ -24,30 +24,19 @@ public:
     Surface(int width, int height, COLORREF fill = RGB(0, 0, 0)) : width_(width), height_(height) {
         std::uint8_t* bits = nullptr;
         bitmap_ = fw::CreateTopDown32(width, height, &bits);
-        dc_ = CreateCompatibleDC(nullptr);
-        if (bitmap_ == nullptr || dc_ == nullptr) {
-            if (dc_ != nullptr) DeleteDC(dc_);
-            if (bitmap_ != nullptr) DeleteObject(bitmap_);
-            throw std::runtime_error("no memory for a test surface");
-        }
+        if (!bitmap_ || !dc_.Select(bitmap_.Get())) throw std::runtime_error("no memory for a test surface");
         bits_ = reinterpret_cast<std::uint32_t*>(bits);
-        old_ = SelectObject(dc_, bitmap_);
         Fill(fill);
-    }
-    ~Surface() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-        DeleteObject(bitmap_);
     }
     Surface(const Surface&) = delete;
     Surface& operator=(const Surface&) = delete;
 
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return dc_.Get(); }
     int Width() const { return width_; }
     int Height() const { return height_; }
 
     // The colour at (x, y) in the DC's logical coordinates, as GetPixel reads it.
-    COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+    COLORREF At(int x, int y) const { return GetPixel(dc_.Get(), x, y); }
     // The 0x00RRGGBB bits of the bitmap's pixel (x, y).
     std::uint32_t Bits(int x, int y) const {
         GdiFlush();
@@ -71,12 +60,12 @@ public:
     // The window painted into the surface, as an animation or a parent's
     // print asks for it (WM_PRINTCLIENT or WM_PRINT).
     void PrintOf(HWND window, UINT message = WM_PRINTCLIENT) {
-        SendMessageA(window, message, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+        SendMessageA(window, message, reinterpret_cast<WPARAM>(dc_.Get()), PRF_CLIENT);
     }
     // What the window shows on the screen now.
     void CopyOf(HWND window) {
         HDC dc = GetDC(window);
-        BitBlt(dc_, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
+        BitBlt(dc_.Get(), 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
         ReleaseDC(window, dc);
     }
     // Every pixel `c`, whatever the DC's origin and clipping.
@@ -88,9 +77,8 @@ public:
 
 private:
     int width_, height_;
-    HBITMAP bitmap_;
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
+    fw::OwnedBitmap bitmap_;
+    fw::MemoryDc dc_;  // goes first: the bitmap is put out of it before it is deleted
     std::uint32_t* bits_ = nullptr;
 };
 
