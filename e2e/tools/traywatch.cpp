@@ -19,17 +19,6 @@
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER freq = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,7 +43,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   e2e::PrintLine("ready");
-  const double start = Now();
+  const double start = e2e::Now();
   double iconGone = -1, windowGone = -1, processGone = -1;
   bool iconFirst = false, windowFirst = false;
   while (iconGone < 0 || windowGone < 0 || processGone < 0) {
@@ -65,7 +54,7 @@ int main(int argc, char** argv) {
     if (iconThere && windowGone >= 0) windowFirst = true;
     const bool windowThere = IsWindow(window);
     const bool processThere = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    const double t = Now() - start;
+    const double t = e2e::Now() - start;
     if (!iconThere && iconGone < 0) {
       iconGone = t;
       iconFirst = windowThere && processThere;

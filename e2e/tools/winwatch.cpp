@@ -37,24 +37,13 @@ BOOL CALLBACK FindShown(HWND hwnd, LPARAM lp) {
   return FALSE;
 }
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Polls `done` until it holds or `timeout` ms have passed; the time taken.
 template <class F>
 bool Until(F done, DWORD timeout, double& took) {
-  const double start = Now();
+  const double start = e2e::Now();
   for (;;) {
     const bool ok = done();
-    took = Now() - start;
+    took = e2e::Now() - start;
     if (ok || took >= timeout) return ok;
     Sleep(kPollMs);
   }
