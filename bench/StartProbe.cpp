@@ -3,7 +3,7 @@
 // bench/startup-idle-figures.
 //
 //   StartProbe start EXE [--splash CLASS:TITLE] [--keep] [--close CLASS:TITLE]
-//                        [--winedebug SPEC] [--timeout SECONDS]
+//                        [--winedebug CHANNELS] [--timeout SECONDS]
 //   StartProbe close PID CLASS:TITLE [--timeout SECONDS]
 //
 // start: reads the performance counter, starts EXE with CreateProcessA (no
@@ -49,13 +49,13 @@ double Now() {
     return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-struct WindowSpec {
+struct WindowName {
     std::string cls, title;
     bool given = false;
 };
 
-WindowSpec ParseSpec(const char* text) {
-    WindowSpec s;
+WindowName ParseWindowName(const char* text) {
+    WindowName s;
     const std::string t = text;
     const auto colon = t.find(':');
     s.cls = t.substr(0, colon);
@@ -66,7 +66,7 @@ WindowSpec ParseSpec(const char* text) {
 
 struct Search {
     DWORD pid;
-    const WindowSpec* spec;
+    const WindowName* wanted;
     HWND found;
     int count;
 };
@@ -77,17 +77,17 @@ BOOL CALLBACK FindProc(HWND hwnd, LPARAM lp) {
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != s->pid) return TRUE;
     ++s->count;
-    if (!s->spec || s->found) return TRUE;
+    if (!s->wanted || s->found) return TRUE;
     char cls[256] = {}, title[256] = {};
     GetClassNameA(hwnd, cls, sizeof cls);
     GetWindowTextA(hwnd, title, sizeof title);
-    if (s->spec->cls == cls && s->spec->title == title) s->found = hwnd;
+    if (s->wanted->cls == cls && s->wanted->title == title) s->found = hwnd;
     return TRUE;
 }
 
-// The top-level window of the process matching spec (nullptr when none).
-HWND FindWindowOf(DWORD pid, const WindowSpec& spec) {
-    Search s{pid, &spec, nullptr, 0};
+// The top-level window of the process matching wanted (nullptr when none).
+HWND FindWindowOf(DWORD pid, const WindowName& wanted) {
+    Search s{pid, &wanted, nullptr, 0};
     EnumWindows(FindProc, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
@@ -116,8 +116,8 @@ int TrayIcons() {
 
 // WM_CLOSE to the window; true when the process ended within timeoutMs,
 // otherwise it is ended by force.
-bool CloseAndWait(HANDLE process, DWORD pid, const WindowSpec& spec, DWORD timeoutMs) {
-    if (HWND h = FindWindowOf(pid, spec)) PostMessageA(h, WM_CLOSE, 0, 0);
+bool CloseAndWait(HANDLE process, DWORD pid, const WindowName& wanted, DWORD timeoutMs) {
+    if (HWND h = FindWindowOf(pid, wanted)) PostMessageA(h, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) return true;
     TerminateProcess(process, 1);
     WaitForSingleObject(process, 5000);
@@ -127,7 +127,7 @@ bool CloseAndWait(HANDLE process, DWORD pid, const WindowSpec& spec, DWORD timeo
 int Usage() {
     std::fputs(
         "usage: StartProbe start EXE [--splash CLASS:TITLE] [--keep] [--close CLASS:TITLE]\n"
-        "                            [--winedebug SPEC] [--timeout SECONDS]\n"
+        "                            [--winedebug CHANNELS] [--timeout SECONDS]\n"
         "       StartProbe close PID CLASS:TITLE [--timeout SECONDS]\n",
         stderr);
     return 2;
@@ -136,14 +136,14 @@ int Usage() {
 int Close(int argc, char** argv) {
     if (argc < 4) return Usage();
     const DWORD pid = std::strtoul(argv[2], nullptr, 0);
-    const WindowSpec spec = ParseSpec(argv[3]);
+    const WindowName wanted = ParseWindowName(argv[3]);
     double timeout = 15;
     if (argc == 6 && std::string(argv[4]) == "--timeout") timeout = std::atof(argv[5]);
     else if (argc != 4) return Usage();
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
     if (!process) return 2;
     const double t0 = Now();
-    const bool closed = CloseAndWait(process, pid, spec, static_cast<DWORD>(timeout * 1000));
+    const bool closed = CloseAndWait(process, pid, wanted, static_cast<DWORD>(timeout * 1000));
     std::printf("{\"pid\": %lu, \"closed_ms\": %.3f, \"forced\": %s}\n", static_cast<unsigned long>(pid),
                 Now() - t0, closed ? "false" : "true");
     CloseHandle(process);
@@ -153,15 +153,15 @@ int Close(int argc, char** argv) {
 int Start(int argc, char** argv) {
     if (argc < 3) return Usage();
     const std::string exe = argv[2];
-    WindowSpec splash, close;
+    WindowName splash, close;
     bool keep = false;
     std::string winedebug;
     double timeout = 30;
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
         const bool value = i + 1 < argc;
-        if (a == "--splash" && value) splash = ParseSpec(argv[++i]);
-        else if (a == "--close" && value) close = ParseSpec(argv[++i]);
+        if (a == "--splash" && value) splash = ParseWindowName(argv[++i]);
+        else if (a == "--close" && value) close = ParseWindowName(argv[++i]);
         else if (a == "--keep") keep = true;
         else if (a == "--winedebug" && value) winedebug = argv[++i];
         else if (a == "--timeout" && value) timeout = std::atof(argv[++i]);

@@ -13,27 +13,17 @@
 #include <utility>
 #include <vector>
 
+#include "common/tests/LittleEndianBytes.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testbytes::Bytes;
 
-void Put8(Bytes& b, unsigned v) { b.push_back(static_cast<std::uint8_t>(v)); }
-void Put16(Bytes& b, unsigned v) {
-    Put8(b, v & 0xFF);
-    Put8(b, (v >> 8) & 0xFF);
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Set16(Bytes& b, std::size_t at, unsigned v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
-    Set16(b, at, v & 0xFFFF);
-    Set16(b, at + 2, v >> 16);
-}
+using testbytes::Put8;
+using testbytes::Put16;
+using testbytes::Put32;
+using testbytes::Set16;
+using testbytes::Set32;
 void PutBigEndian32(Bytes& b, std::uint32_t v) {
     for (int s = 24; s >= 0; s -= 8) Put8(b, (v >> s) & 0xFF);
 }
@@ -398,7 +388,7 @@ int main(int argc, char** argv) {
         {"rle4.bmp", {12, 3, 4, 2}},
         {"zero-offset.bmp", {5, 2, 4, 0, 40, 0, true}},
     };
-    for (const auto& [name, spec] : bitmaps) add(name, Bmp(spec));
+    for (const auto& [name, layout] : bitmaps) add(name, Bmp(layout));
     const Bytes b24 = Bmp({5, 3, 24}), b8 = Bmp({10, 6, 8});
     add("near-cut-last-byte.bmp", Cut(b24, b24.size() - 1));
     add("near-cut-palette.bmp", Cut(b8, 54 + 255 * 4));
