@@ -16,6 +16,7 @@
 
 #include "common/JpegDecode.h"
 #include "common/tests/JpegTestEncoder.h"
+#include "common/tests/LittleEndianBytes.h"
 #include "framework/Errors.h"
 #include "framework/Graphic.h"
 #include "framework/StdControls.h"
@@ -25,7 +26,7 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testbytes::Bytes;
 
 // The user's messages, spelled as code page 936 bytes.
 const std::string kUnknownPrefix =
@@ -40,22 +41,10 @@ std::string JpegMessage(int code) { return "JPEG error #" + std::to_string(code)
 
 // ------------------------------------------------------------- byte makers
 
-void Put16(Bytes& b, unsigned v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(Bytes& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void Set16(Bytes& b, std::size_t at, unsigned v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
-    Set16(b, at, v & 0xFFFF);
-    Set16(b, at + 2, v >> 16);
-}
+using testbytes::Put16;
+using testbytes::Put32;
+using testbytes::Set16;
+using testbytes::Set32;
 std::uint32_t U32At(const Bytes& b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16)) |
            (static_cast<std::uint32_t>(b[at + 3]) << 24);
