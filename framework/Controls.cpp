@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
@@ -14,7 +15,19 @@ namespace fw {
 
 namespace {
 
-const char kObjectProp[] = "Quelvo.Object";
+// Each window's object, kept in the process: a window property is a round
+// trip to the window server on some systems, and this is read for every
+// message. A window of another process, or one not made by us, is not here.
+std::unordered_map<HWND, WinControl*>& WindowObjects() {
+    static std::unordered_map<HWND, WinControl*> objects;
+    return objects;
+}
+
+WinControl* ObjectOf(HWND hwnd) {
+    const auto& objects = WindowObjects();
+    const auto it = objects.find(hwnd);
+    return it == objects.end() ? nullptr : it->second;
+}
 
 bool IsMouseMessage(UINT msg) {
     return msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_MBUTTONDBLCLK);
@@ -289,12 +302,12 @@ LRESULT Control::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 // ---------------------------------------------------------------- WinControl
 
 LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* control = static_cast<WinControl*>(GetPropA(hwnd, kObjectProp));
+    WinControl* control = ObjectOf(hwnd);
     if (!control && msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
         control = static_cast<WinControl*>(cs->lpCreateParams);
         if (control) {
-            SetPropA(hwnd, kObjectProp, control);
+            WindowObjects()[hwnd] = control;
             control->handle_ = hwnd;
             control->defProc_ = DefWindowProcA;
         }
@@ -302,7 +315,7 @@ LRESULT CALLBACK FrameworkWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     if (!control) return DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         WNDPROC def = control->defProc_;
-        RemovePropA(hwnd, kObjectProp);
+        WindowObjects().erase(hwnd);
         control->handle_ = nullptr;
         return CallWindowProcA(def, hwnd, msg, wp, lp);
     }
@@ -329,19 +342,14 @@ WinControl::~WinControl() {
         HWND h = handle_;
         if (defProc_ && defProc_ != DefWindowProcA)
             SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defProc_));
-        RemovePropA(h, kObjectProp);
+        WindowObjects().erase(h);
         handle_ = nullptr;
         DestroyWindow(h);
     }
 }
 
 WinControl* WinControl::FromHandle(HWND hwnd) {
-    if (!hwnd) return nullptr;
-    // Another copy of the program marks its windows the same way: its
-    // objects are not ours.
-    DWORD pid = 0;
-    if (!GetWindowThreadProcessId(hwnd, &pid) || pid != GetCurrentProcessId()) return nullptr;
-    return static_cast<WinControl*>(GetPropA(hwnd, kObjectProp));
+    return hwnd ? ObjectOf(hwnd) : nullptr;
 }
 
 WinControl* WinControl::ControlOf(HWND hwnd) {
@@ -448,7 +456,7 @@ void WinControl::CreateHandle() {
     if (!h) throw Error(FormatMessage1("创建窗口 %s 失败", p.className));
     if (p.systemClass) {
         handle_ = h;
-        SetPropA(h, kObjectProp, this);
+        WindowObjects()[h] = this;
         defProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameworkWindowProc)));
     }
@@ -653,24 +661,32 @@ void WinControl::Picture::Release() {
     valid = false;
 }
 
+bool WinControl::Picture::Fit(int w, int h) {
+    if (dc && width == w && height == h) return true;
+    Release();
+    // Compatible with the screen, so a monochrome or foreign target DC
+    // still gets a colour picture.
+    bitmap = MakeCompatibleBitmap(nullptr, w, h);
+    if (bitmap) dc = MakeMemoryDc(nullptr);
+    if (!dc) {
+        Release();
+        return false;
+    }
+    old = SelectObject(dc.Get(), bitmap.Get());
+    width = w;
+    height = h;
+    return true;
+}
+
+void WinControl::PictureChanged() {
+    picture_.valid = false;
+    for (WinControl* w = this; w; w = w->parent_) w->printed_.valid = false;
+}
+
 void WinControl::PaintInto(HDC dc, const RECT& clip, POINT at) {
     if (clip.right <= clip.left || clip.bottom <= clip.top) return;
-    const int w = std::max(1, Width()), h = std::max(1, Height());
     Picture& p = picture_;
-    if (!p.dc || p.width != w || p.height != h) {
-        p.Release();
-        // Compatible with the screen, so a monochrome or foreign target DC
-        // still gets a colour picture.
-        p.bitmap = MakeCompatibleBitmap(nullptr, w, h);
-        if (p.bitmap) p.dc = MakeMemoryDc(nullptr);
-        if (!p.dc) {
-            p.Release();
-            return;
-        }
-        p.old = SelectObject(p.dc.Get(), p.bitmap.Get());
-        p.width = w;
-        p.height = h;
-    }
+    if (!p.Fit(std::max(1, Width()), std::max(1, Height()))) return;
     if (!p.valid) {
         // Valid from here: an invalidation while drawing asks for another paint.
         p.valid = true;
@@ -687,25 +703,65 @@ void WinControl::PaintInto(HDC dc, const RECT& clip, POINT at) {
 void WinControl::Print(HDC dc, LPARAM flags) {
     // Visible by its own flag: a window being animated into view is not shown yet.
     if ((flags & PRF_CHECKVISIBLE) && !visible_) return;
-    if (flags & PRF_CLIENT) PaintInto(dc, RECT{0, 0, Width(), Height()});
-    if (!(flags & PRF_CHILDREN)) return;
     // Child windows in their order, each at its place in this window (from
     // the bounds the framework keeps: no round trip to the window system).
-    for (Control* c : children_) {
-        auto* w = dynamic_cast<WinControl*>(c);
-        if (!w || !w->visible_ || !w->handle_) continue;
+    std::vector<WinControl*> shown;
+    std::vector<bool> copied;  // one copy of its picture covers its place
+    std::vector<Rect> covers;
+    if (flags & PRF_CHILDREN) {
+        for (Control* c : children_) {
+            auto* w = dynamic_cast<WinControl*>(c);
+            if (!w || !w->visible_ || !w->handle_) continue;
+            const bool copy = w->defProc_ == DefWindowProcA &&
+                              std::none_of(w->children_.begin(), w->children_.end(),
+                                           [](const Control* g) { return g->IsWindowed() && g->visible_; });
+            shown.push_back(w);
+            copied.push_back(copy);
+            if (copy) covers.push_back(w->bounds_);
+        }
+    }
+    if ((flags & PRF_CLIENT) && !shown.empty() && covers.size() == shown.size()) {
+        // Every child is one copy: the printed picture holds them all.
+        std::vector<std::pair<const WinControl*, Rect>> places;
+        places.reserve(shown.size());
+        for (const WinControl* w : shown) places.emplace_back(w, w->bounds_);
+        Picture& p = printed_;
+        if (p.Fit(std::max(1, Width()), std::max(1, Height()))) {
+            if (!p.valid || places != printedPlaces_) {
+                p.valid = true;  // from here: a change while composing asks for another
+                printedPlaces_ = std::move(places);
+                ComposePrinted(p.dc.Get(), shown, covers);
+            }
+            BitBlt(dc, 0, 0, p.width, p.height, p.dc.Get(), 0, 0, SRCCOPY);
+            return;
+        }
+    }
+    if (flags & PRF_CLIENT) {
+        // What copied children cover along the edges is not copied twice.
+        const Rect open = UncoveredRect(Rect{0, 0, Width(), Height()}, covers);
+        PaintInto(dc, RECT{open.left, open.top, open.right, open.bottom});
+    }
+    for (size_t i = 0; i < shown.size(); ++i) {
+        WinControl* w = shown[i];
         const Rect& r = w->bounds_;
         const bool ours = w->defProc_ == DefWindowProcA;
-        const bool leaf = std::none_of(w->children_.begin(), w->children_.end(),
-                                       [](const Control* g) { return g->IsWindowed() && g->visible_; });
-        if (ours && leaf) {
-            // One copy of its picture at its place: nothing of it reaches outside.
+        if (copied[i]) {
             if (flags & PRF_CLIENT) w->PaintInto(dc, RECT{0, 0, r.Width(), r.Height()}, POINT{r.left, r.top});
             continue;
         }
         MovedDc moved(dc, r.left, r.top, r.Width(), r.Height());
         if (ours) w->Print(dc, flags & ~PRF_CHECKVISIBLE);
         else SendMessageA(w->handle_, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags & ~PRF_CHECKVISIBLE);
+    }
+}
+
+void WinControl::ComposePrinted(HDC dc, const std::vector<WinControl*>& children,
+                                const std::vector<Rect>& places) {
+    const Rect open = UncoveredRect(Rect{0, 0, Width(), Height()}, places);
+    PaintInto(dc, RECT{open.left, open.top, open.right, open.bottom});
+    for (WinControl* w : children) {
+        const Rect& r = w->bounds_;
+        w->PaintInto(dc, RECT{0, 0, r.Width(), r.Height()}, POINT{r.left, r.top});
     }
 }
 

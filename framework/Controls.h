@@ -190,7 +190,8 @@ public:
     void Invalidate() override;
     // The kept picture no longer shows the window: it is drawn again at the
     // next paint. Invalidate does this; a windowless child's Invalidate too.
-    void PictureChanged() { picture_.valid = false; }
+    // The printed pictures of the windows holding it no longer show it either.
+    void PictureChanged();
     void Update() override;
     void Loaded() override;  // each child's Loaded, in order
 
@@ -278,6 +279,7 @@ private:
     LRESULT RouteMouse(UINT msg, WPARAM wp, LPARAM lp, bool& handled);
     void SetMouseControl(Control* c);
     void Print(HDC dc, LPARAM flags);
+    void ComposePrinted(HDC dc, const std::vector<WinControl*>& children, const std::vector<Rect>& places);
 
     struct HookEntry {
         int id;
@@ -300,8 +302,14 @@ private:
         Picture& operator=(const Picture&) = delete;
         ~Picture() { Release(); }
         void Release();
+        bool Fit(int w, int h);  // a bitmap of this size selected; false when none could be made
     };
     Picture picture_;
+    // The window printed with its child windows, kept while each child is
+    // one of ours without child windows of its own: printing is then one copy.
+    // Kept with the children's places it was composed with.
+    Picture printed_;
+    std::vector<std::pair<const WinControl*, Rect>> printedPlaces_;
     bool mouseInside_ = false;
 };
 

@@ -63,4 +63,24 @@ std::vector<Rect> AlignLayout(const Rect& client, const std::vector<LayoutItem>&
     return out;
 }
 
+Rect UncoveredRect(Rect area, const std::vector<Rect>& covers) {
+    for (bool cut = true; cut && area.Width() > 0 && area.Height() > 0;) {
+        cut = false;
+        for (const Rect& c : covers) {
+            const bool across = c.left <= area.left && c.right >= area.right;
+            const bool down = c.top <= area.top && c.bottom >= area.bottom;
+            Rect left = area;
+            if (across && c.top <= area.top && c.bottom > area.top) left.top = c.bottom;
+            else if (across && c.bottom >= area.bottom && c.top < area.bottom) left.bottom = c.top;
+            else if (down && c.left <= area.left && c.right > area.left) left.left = c.right;
+            else if (down && c.right >= area.right && c.left < area.right) left.right = c.left;
+            else continue;
+            area = left;
+            cut = true;
+            if (area.Width() <= 0 || area.Height() <= 0) break;
+        }
+    }
+    return area.Width() > 0 && area.Height() > 0 ? area : Rect{};
+}
+
 }  // namespace fw

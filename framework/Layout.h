@@ -20,4 +20,10 @@ struct LayoutItem {
 // Returns the new bounds, one per item.
 std::vector<Rect> AlignLayout(const Rect& client, const std::vector<LayoutItem>& items);
 
+// The smallest rectangle holding what of `area` the `covers` leave open,
+// where a cover takes a strip off an edge only when it spans the whole of
+// what is left along that edge (as the frame bars do). Empty when nothing is
+// left open (all zero).
+Rect UncoveredRect(Rect area, const std::vector<Rect>& covers);
+
 }  // namespace fw

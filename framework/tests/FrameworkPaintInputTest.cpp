@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,50 @@ TEST_F(FrameworkPaintInput, PaintsIntoTheDcItIsGiven) {
     EXPECT_EQ(s.At(0, 0), RGB(255, 0, 0));
     EXPECT_EQ(s.At(5, 5), RGB(0, 255, 0));   // (20, 30) of the form
     EXPECT_EQ(s.At(29, 19), RGB(255, 0, 0));
+}
+
+TEST_F(FrameworkPaintInput, APrintedWindowShowsEachChangeOfItsChildWindows) {
+    CountingForm form;
+    Panel panel(&form, fw::clBlue);
+    panel.SetBounds(10, 10, 60, 40);
+    Swatch inner(&panel, fw::clLime);
+    inner.SetBounds(5, 5, 10, 10);
+    Panel other(&form, fw::clNavy);
+    other.SetBounds(120, 90, 30, 30);
+    form.Create();
+    form.Show();
+    Pump();
+    const auto printed = [&] {
+        testgdi::Surface s(200, 150, kWhite);
+        SendMessageA(form.Handle(), WM_PRINT, reinterpret_cast<WPARAM>(s.Dc()), PRF_CLIENT | PRF_CHILDREN);
+        return std::vector<COLORREF>{s.At(5, 5), s.At(30, 40), s.At(17, 17), s.At(95, 25), s.At(130, 100)};
+    };
+    const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), navy = RGB(0, 0, 128);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::vector<COLORREF> expected;  // form, panel, inner, panel's new place, other
+        bool drawsNothing = false;       // one copy of what was printed
+    } steps[] = {
+        {"as shown", [] {}, {red, blue, RGB(0, 255, 0), red, navy}},
+        {"printed again", [] {}, {red, blue, RGB(0, 255, 0), red, navy}, true},
+        {"a windowless grandchild changed", [&] { inner.fill = fw::clYellow; inner.Invalidate(); },
+         {red, blue, RGB(255, 255, 0), red, navy}},
+        {"a child window moved", [&] { panel.SetBounds(80, 10, 60, 40); }, {red, red, red, blue, navy}},
+        {"a child window hidden", [&] { panel.SetVisible(false); }, {red, red, red, red, navy}},
+        {"the window's own colour", [&] { form.SetColor(fw::clGreen); },
+         {RGB(0, 128, 0), RGB(0, 128, 0), RGB(0, 128, 0), RGB(0, 128, 0), navy}},
+    };
+    for (Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        const int paintsBefore = form.paints + panel.paints + inner.paints + other.paints;
+        step.change();
+        EXPECT_EQ(printed(), step.expected);
+        if (step.drawsNothing) {
+            EXPECT_EQ(form.paints + panel.paints + inner.paints + other.paints, paintsBefore);
+        }
+    }
+    form.Hide();
 }
 
 TEST_F(FrameworkPaintInput, AWindowKeepsTheMouseWhileItsOwnPressIsHeld) {

@@ -26,6 +26,25 @@ TEST(AlignLayout, FourEdgesAndClientShareTheParent) {
     EXPECT_EQ(r[5], Bounds(13, 41, 235, 139));
 }
 
+TEST(UncoveredRect, StripsSpanningAnEdgeAreCutOffInAnyOrder) {
+    const Rect window{0, 0, 262, 193};
+    const Rect top = Bounds(0, 0, 262, 41), left = Bounds(0, 41, 13, 139), right = Bounds(248, 41, 14, 139),
+               bottom = Bounds(0, 180, 262, 13);
+    struct Row {
+        std::vector<Rect> covers;
+        Rect open;
+    } rows[] = {
+        {{}, window},
+        {{top, left, right, bottom}, Bounds(13, 41, 235, 139)},
+        {{left, right, bottom, top}, Bounds(13, 41, 235, 139)},  // sides first: cut once the bars are
+        {{left}, window},                                         // not the whole height: nothing cut
+        {{Bounds(20, 0, 10, 193)}, window},                       // a strip in the middle leaves both sides
+        {{Bounds(-5, -5, 300, 300)}, Rect{}},                     // all covered
+        {{top, Bounds(0, 30, 262, 200)}, Rect{}},                 // overlapping covers
+    };
+    for (const Row& row : rows) EXPECT_EQ(fw::UncoveredRect(window, row.covers), row.open);
+}
+
 TEST(AlignLayout, SameEdgeStacksInOrderOfPosition) {
     const Rect client{0, 0, 100, 100};
     std::vector<LayoutItem> items = {
