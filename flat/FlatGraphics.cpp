@@ -1,6 +1,7 @@
 #include "flat/FlatGraphics.h"
 
 #include "framework/Errors.h"
+#include "framework/Graphic.h"
 
 namespace flat {
 
@@ -83,7 +84,8 @@ fw::OwnedBitmap MakeDisabledGlyph(HBITMAP source, fw::Color key, fw::Color face,
     const int w = info.bmWidth, h = info.bmHeight;
     const bool monochrome = info.bmBitsPixel == 1 && info.bmPlanes == 1;
 
-    fw::OwnedBitmap result = Made(fw::MakeCompatibleBitmap(nullptr, w, h));
+    // 32 bits a pixel, made without asking the screen: this runs at paint time.
+    fw::OwnedBitmap result = Made(fw::CreateTopDown32(w, h));
     const fw::OwnedBitmap mask = Made(fw::MakeMonochromeBitmap(w, h));
     {
         MemoryDC src, bits, out;

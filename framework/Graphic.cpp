@@ -138,7 +138,8 @@ bool BitmapGraphic::MakeTransparency() const {
     if (mask_ && masked_) return true;
     HDC screen = GetDC(nullptr);
     OwnedBitmap mask = MakeMonochromeBitmap(width_, height_);
-    OwnedBitmap masked = MakeCompatibleBitmap(screen, width_, height_);
+    // A section, not a screen bitmap: selecting it for each draw costs little.
+    OwnedBitmap masked = CreateTopDown32(width_, height_);
     bool ok = mask && masked;
     if (ok) {
         BitmapDc source(screen, bitmap_.Get()), maskDc(screen, mask.Get()), maskedDc(screen, masked.Get());
