@@ -7,10 +7,11 @@
 //
 // Goals: a full repaint costs at most 3 times the plain block transfer; no
 // colour-model conversion while painting; no hover timer running when idle.
-// The off-screen figure is the drawing alone; the on-screen figures add what
+// The off-screen figures are the drawing alone: the window printed as kept,
+// and printed after its own drawing changed. The on-screen figures add what
 // the window system costs for each of the five windows (the main window and
-// its four frame bars), shown against a plain window that paints one block
-// transfer.
+// its four frame bars), shown against plain windows of the same shape that
+// paint one block transfer each.
 //
 //   build/mingw/bench/MainWindowBench.exe [repaints]
 #include <windows.h>
@@ -63,15 +64,22 @@ LRESULT CALLBACK PlainWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-HWND MakePlainWindow() {
+HWND MakePlainWindow(bool withBars) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = PlainWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "PlainPaint";
     RegisterClassExA(&wc);
-    HWND h = CreateWindowExA(0, "PlainPaint", "", WS_POPUP | WS_VISIBLE, 394, 400, 262, 193, nullptr, nullptr,
-                             wc.hInstance, nullptr);
+    HWND h = CreateWindowExA(0, "PlainPaint", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 394, 400, 262, 193,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    // The same family of windows as the main window's: four bars along the
+    // edges, each painting one block transfer too.
+    const RECT bars[] = {{0, 0, 262, 41}, {0, 41, 13, 180}, {248, 41, 262, 180}, {0, 180, 262, 193}};
+    if (withBars)
+        for (const RECT& r : bars)
+            CreateWindowExA(0, "PlainPaint", "", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, h, nullptr, wc.hInstance, nullptr);
     return h;
 }
 
@@ -101,6 +109,12 @@ int main(int argc, char** argv) {
     const double print = PerCall(n, [&] {
         SendMessageA(h, WM_PRINT, reinterpret_cast<WPARAM>(target), PRF_CLIENT | PRF_CHILDREN);
     });
+    // The same after a change of the window's own drawing (as a hover or a
+    // new caption makes): the window drawn anew, its frame bars copied in.
+    const double printChanged = PerCall(n, [&] {
+        Form1->PictureChanged();
+        SendMessageA(h, WM_PRINT, reinterpret_cast<WPARAM>(target), PRF_CLIENT | PRF_CHILDREN);
+    });
     const unsigned long hslPrint = flat::HslConversions() - hslPrintBefore;
     SelectObject(target, targetOld);
     DeleteObject(targetBitmap);
@@ -118,13 +132,17 @@ int main(int argc, char** argv) {
         ReleaseDC(h, dc);
     });
     plainSource = mem;
-    HWND plainWindow = MakePlainWindow();
+    HWND plainWindow = MakePlainWindow(false);
     bench::Pump(200);
     const double plainPaint = PerCall(n, [&] {
         InvalidateRect(plainWindow, nullptr, FALSE);
         UpdateWindow(plainWindow);
     });
     DestroyWindow(plainWindow);
+    HWND plainFamily = MakePlainWindow(true);
+    bench::Pump(200);
+    const double plainFamilyPaint = PerCall(n, [&] { FullRepaint(plainFamily); });
+    DestroyWindow(plainFamily);
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
@@ -164,17 +182,21 @@ int main(int argc, char** argv) {
     std::printf("  %-36s %10.1f\n", "one 262 x 193 BitBlt between bitmaps", copy);
     std::printf("  %-36s %10.1f  (%.2f x BitBlt, goal <= 3)\n", "whole window printed into a bitmap", print,
                 print / copy);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt)\n", "the same, its own drawing changed", printChanged,
+                printChanged / copy);
     std::printf(" on the screen\n");
     std::printf("  %-36s %10.1f\n", "plain 262 x 193 BitBlt, DC held", blitHeld);
     std::printf("  %-36s %10.1f\n", "plain 262 x 193 BitBlt", blit);
     std::printf("  %-36s %10.1f\n", "plain window painting one BitBlt", plainPaint);
-    std::printf("  %-36s %10.1f\n", "window alone (no frame bars)", formOnly);
-    std::printf("  %-36s %10.1f  (%.2f x BitBlt, %.2f x the plain window)\n", "full repaint, no picture",
-                plain, plain / blit, plain / plainPaint);
-    std::printf("  %-36s %10.1f  (%.2f x BitBlt, %.2f x the plain window)%s\n",
-                "full repaint, background picture", picture, picture / blit, picture / plainPaint,
+    std::printf("  %-36s %10.1f\n", "plain window and 4 bars, one BitBlt each", plainFamilyPaint);
+    std::printf("  %-36s %10.1f\n", "window alone, drawn anew (no bars)", formOnly);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt, %.2f x the plain windows)\n", "full repaint, no picture",
+                plain, plain / blit, plain / plainFamilyPaint);
+    std::printf("  %-36s %10.1f  (%.2f x BitBlt, %.2f x the plain windows)%s\n",
+                "full repaint, background picture", picture, picture / blit, picture / plainFamilyPaint,
                 written ? "" : "  [picture not written]");
-    std::printf("Colour-model conversions during %d repaints: %lu (goal 0)\n", 15 * n, hslDuring);
+    // Five batches of n for each of the five repaint figures above.
+    std::printf("Colour-model conversions during %d repaints: %lu (goal 0)\n", 25 * n, hslDuring);
     std::printf("Hover timer of the speed buttons while idle: %s (goal stopped)\n",
                 speedTimer ? "running" : "stopped");
     fw::App().Finalize();
