@@ -102,13 +102,36 @@ OpenedPictureFile::Contents::~Contents() {
 
 namespace {
 
-// Whether the path names a file on a fixed local disk by its drive letter.
-bool OnFixedDisk(const std::string& path) {
-    if (path.size() < 3 || path[1] != ':' || (path[2] != '\\' && path[2] != '/')) return false;
-    const char c = path[0];
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
-    const char root[4] = {c, ':', '\\', '\0'};
-    return GetDriveTypeA(root) == DRIVE_FIXED;
+// Whether the open file lies on a fixed local disk, asked of the file's own
+// volume in one query (looking the drive up by its letter costs the system
+// a dozen round trips to its server under Wine).
+bool OnFixedDisk(HANDLE file) {
+    struct StatusBlock {
+        LONG status;
+        ULONG_PTR information;
+    };
+    struct DeviceInformation {
+        ULONG deviceType;
+        ULONG characteristics;
+    };
+    using Query = LONG(WINAPI*)(HANDLE, StatusBlock*, void*, ULONG, int);
+    static const Query query = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll ? reinterpret_cast<Query>(
+                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryVolumeInformationFile")))
+                     : nullptr;
+    }();
+    constexpr int kFileFsDeviceInformation = 4;
+    // FILE_DEVICE_DISK, and FILE_DEVICE_DISK_FILE_SYSTEM as some systems name it.
+    constexpr ULONG kDiskDevice = 0x07, kDiskFileSystem = 0x08;
+    // Removable media, floppy, write-once, remote, virtual and portable devices.
+    constexpr ULONG kNotFixed = 0x01 | 0x04 | 0x08 | 0x10 | 0x40 | 0x4000;
+    if (query == nullptr) return false;
+    StatusBlock status{};
+    DeviceInformation device{};
+    if (query(file, &status, &device, sizeof device, kFileFsDeviceInformation) < 0) return false;
+    return (device.deviceType == kDiskDevice || device.deviceType == kDiskFileSystem) &&
+           (device.characteristics & kNotFixed) == 0;
 }
 
 }  // namespace
@@ -116,7 +139,7 @@ bool OnFixedDisk(const std::string& path) {
 void OpenedPictureFile::ReadContents(Contents& contents) const {
     const std::uint64_t size = (static_cast<std::uint64_t>(stamp_.sizeHigh) << 32) | stamp_.sizeLow;
     CheckPictureFileSize(size, format_);
-    if (size > 0 && OnFixedDisk(path_)) {
+    if (size > 0 && OnFixedDisk(handle_)) {
         HANDLE mapping = CreateFileMappingA(handle_, nullptr, PAGE_READONLY, 0, 0, nullptr);
         if (mapping != nullptr) {
             const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);

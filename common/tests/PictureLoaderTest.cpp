@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/JpegDecode.h"
+#include "common/PictureFile.h"
 #include "common/tests/JpegTestEncoder.h"
 #include "common/tests/LittleEndianBytes.h"
 #include "framework/Errors.h"
@@ -907,6 +908,17 @@ TEST_F(PictureLoaderTest, UnknownOrMissingExtensionsFailBeforeTheFileIsOpened) {
     CloseHandle(h);
     files_.push_back(inDotted);
     EXPECT_EQ(FailureOf(inDotted), "(loaded)");
+}
+
+TEST_F(PictureLoaderTest, AFileOnAFixedDiskIsReadInPlace) {
+    const Bytes bytes = testjpeg::Encode(Bytes(48 * 3, 0x40), 4, 4, testjpeg::Kind::Rgb);
+    const std::string path = Write("in-place.jpg", bytes);
+    const common::OpenedPictureFile file(path, common::PictureFormat::Jpeg);
+    common::OpenedPictureFile::Contents contents;
+    file.ReadContents(contents);
+    EXPECT_TRUE(contents.Mapped());
+    ASSERT_EQ(contents.Size(), bytes.size());
+    EXPECT_EQ(std::memcmp(contents.Data(), bytes.data(), bytes.size()), 0);
 }
 
 TEST_F(PictureLoaderTest, FilesThatCannotBeOpenedNameThePathAsGiven) {
