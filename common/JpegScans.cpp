@@ -2,6 +2,11 @@
 
 #include <cstring>
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define JPEG_SCANS_WITH_SSE2 1
+#endif
+
 namespace common {
 namespace {
 
@@ -19,11 +24,30 @@ bool IsRestart(std::uint8_t m) { return m >= 0xD0 && m <= 0xD7; }
 // The position of the next marker's 0xFF at or after `at` in entropy-coded
 // data: a 0xFF followed by neither a stuffed 0x00 nor a restart marker (fill
 // bytes 0xFF before a marker belong to it). `size` when there is none.
+// The next 0xFF at or after `at`, `size` when there is none. Sixteen bytes
+// a step where the processor has the instructions: the library's byte
+// search is several times slower, and a stepped-over scan is megabytes long.
+std::size_t NextFF(const std::uint8_t* data, std::size_t size, std::size_t at) {
+#if JPEG_SCANS_WITH_SSE2
+    const __m128i ff = _mm_set1_epi8(static_cast<char>(0xFF));
+    for (; at + 16 <= size; at += 16) {
+        const int hits = _mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at)), ff));
+        if (hits != 0) {
+            int first = 0;
+            while (!(hits & (1 << first))) ++first;
+            return at + static_cast<std::size_t>(first);
+        }
+    }
+#endif
+    const void* hit = at < size ? std::memchr(data + at, 0xFF, size - at) : nullptr;
+    return hit ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data) : size;
+}
+
 std::size_t NextMarker(const std::uint8_t* data, std::size_t size, std::size_t at) {
     while (at < size) {
-        const void* hit = std::memchr(data + at, 0xFF, size - at);
-        if (hit == nullptr) return size;
-        at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        at = NextFF(data, size, at);
+        if (at >= size) return size;
         if (at + 1 >= size) return size;
         const std::uint8_t next = data[at + 1];
         if (next == 0x00 || IsRestart(next)) {
