@@ -13,24 +13,35 @@ namespace {
 
 static_assert(std::is_same_v<HANDLE, void*>);
 
-// The file's index on its volume by the system's own query, which unlike
-// GetFileInformationByHandle does not look up the volume's serial number.
-bool QueryFileIndex(HANDLE file, std::uint32_t& high, std::uint32_t& low) {
+// One of the system's own queries of an open file or its volume (both take
+// the same arguments), looked up once by name; false when it is missing or fails.
+class FileQuery {
+public:
+    explicit FileQuery(const char* name) {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        if (ntdll) query_ = reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)));
+    }
+    bool operator()(HANDLE file, void* answer, ULONG size, int what) const {
+        StatusBlock status{};
+        return query_ != nullptr && query_(file, &status, answer, size, what) >= 0;
+    }
+
+private:
     struct StatusBlock {
         LONG status;
         ULONG_PTR information;
     };
     using Query = LONG(WINAPI*)(HANDLE, StatusBlock*, void*, ULONG, int);
-    static const Query query = [] {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        return ntdll ? reinterpret_cast<Query>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationFile")))
-                     : nullptr;
-    }();
+    Query query_ = nullptr;
+};
+
+// The file's index on its volume by the system's own query, which unlike
+// GetFileInformationByHandle does not look up the volume's serial number.
+bool QueryFileIndex(HANDLE file, std::uint32_t& high, std::uint32_t& low) {
+    static const FileQuery query("NtQueryInformationFile");
     constexpr int kFileInternalInformation = 6;
-    if (query == nullptr) return false;
-    StatusBlock status{};
     LARGE_INTEGER index{};
-    if (query(file, &status, &index, sizeof index, kFileInternalInformation) < 0) return false;
+    if (!query(file, &index, sizeof index, kFileInternalInformation)) return false;
     high = static_cast<std::uint32_t>(index.HighPart);
     low = index.LowPart;
     return true;
@@ -106,30 +117,18 @@ namespace {
 // volume in one query (looking the drive up by its letter costs the system
 // a dozen round trips to its server under Wine).
 bool OnFixedDisk(HANDLE file) {
-    struct StatusBlock {
-        LONG status;
-        ULONG_PTR information;
-    };
     struct DeviceInformation {
         ULONG deviceType;
         ULONG characteristics;
     };
-    using Query = LONG(WINAPI*)(HANDLE, StatusBlock*, void*, ULONG, int);
-    static const Query query = [] {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        return ntdll ? reinterpret_cast<Query>(
-                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryVolumeInformationFile")))
-                     : nullptr;
-    }();
+    static const FileQuery query("NtQueryVolumeInformationFile");
     constexpr int kFileFsDeviceInformation = 4;
     // FILE_DEVICE_DISK, and FILE_DEVICE_DISK_FILE_SYSTEM as some systems name it.
     constexpr ULONG kDiskDevice = 0x07, kDiskFileSystem = 0x08;
     // Removable media, floppy, write-once, remote, virtual and portable devices.
     constexpr ULONG kNotFixed = 0x01 | 0x04 | 0x08 | 0x10 | 0x40 | 0x4000;
-    if (query == nullptr) return false;
-    StatusBlock status{};
     DeviceInformation device{};
-    if (query(file, &status, &device, sizeof device, kFileFsDeviceInformation) < 0) return false;
+    if (!query(file, &device, sizeof device, kFileFsDeviceInformation)) return false;
     return (device.deviceType == kDiskDevice || device.deviceType == kDiskFileSystem) &&
            (device.characteristics & kNotFixed) == 0;
 }
