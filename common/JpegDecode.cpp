@@ -6,6 +6,7 @@
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -47,11 +48,70 @@ struct SpanSource {
     std::size_t next;
 };
 
+// The whole-picture coefficient store of a progressive decode, in place of
+// the decoder's own. Its memory comes zeroed from the allocator, which for
+// blocks this large maps fresh zero pages and writes nothing; the decoder's
+// own store clears every block row before its first use.
+//
+// A component of which a reduced decode keeps only the block means (the
+// plan feeds it no detail scan, and a picture at 1/8 reads only each block's
+// first coefficient) does not take a whole block for each: 64 block rows
+// share one row of blocks, row r using coefficient r mod 64 of each. That is
+// 1/64 of the memory, and fresh memory is what such a decode mostly costs.
+// Each shared row has a block of room past its end, so even a stray write of
+// a whole block stays inside the allocation.
+//
+// Work on the store is done inside the decoder's C code: plain allocation
+// only, failures reported through the decoder's error exit.
+struct CoefficientStore {
+    struct Array {
+        JDIMENSION blocksPerRow = 0;
+        JDIMENSION rows = 0;
+        bool meansOnly = false;
+        void* memory = nullptr;  // as allocated; the blocks start aligned within it
+        JBLOCKROW* rowPointers = nullptr;
+    };
+    // The decoder's vector code reads blocks with aligned loads, as its own
+    // allocator aligns them.
+    static constexpr std::size_t kAlign = 32;
+    static constexpr JDIMENSION kRowsShared = DCTSIZE2;
+
+    Array arrays[MAX_COMPONENTS];
+    int count = 0;
+    bool meansOnly[MAX_COMPONENTS] = {};  // by component, set before the decoder asks
+    decltype(jpeg_memory_mgr::request_virt_barray) request = nullptr;
+    decltype(jpeg_memory_mgr::realize_virt_arrays) realize = nullptr;
+    decltype(jpeg_memory_mgr::access_virt_barray) access = nullptr;
+    decltype(jpeg_memory_mgr::free_pool) freePool = nullptr;
+    decltype(jpeg_memory_mgr::self_destruct) selfDestruct = nullptr;
+
+    static std::uint64_t RowsAllocated(const Array& a) {
+        return a.meansOnly ? (std::uint64_t{a.rows} + kRowsShared - 1) / kRowsShared : a.rows;
+    }
+    static std::uint64_t RowBytes(const Array& a) {
+        return std::uint64_t{a.blocksPerRow} * sizeof(JBLOCK) + (a.meansOnly ? sizeof(JBLOCK) : 0);
+    }
+    Array* Find(jvirt_barray_ptr p) {
+        for (int i = 0; i < count; ++i)
+            if (reinterpret_cast<jvirt_barray_ptr>(&arrays[i]) == p) return &arrays[i];
+        return nullptr;
+    }
+    void Free() {
+        for (int i = 0; i < count; ++i) {
+            std::free(arrays[i].memory);
+            std::free(arrays[i].rowPointers);
+            arrays[i] = Array{};
+        }
+        count = 0;
+    }
+};
+
 struct DecodeContext {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     ProgressManager progress;
     SpanSource spanSource;
+    CoefficientStore coefficients;
     bool created = false;
     // Work buffers, sized before the decoder writes into them.
     std::vector<JSAMPROW> rows;
@@ -121,6 +181,95 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* out, int width, int ch
     }
 }
 
+CoefficientStore& CoefficientsOf(j_common_ptr cinfo) {
+    return static_cast<DecodeContext*>(cinfo->client_data)->coefficients;
+}
+
+// The decoder asks for one pre-zeroed array per component, in component order.
+jvirt_barray_ptr RequestCoefficients(j_common_ptr cinfo, int pool, boolean preZero, JDIMENSION blocksPerRow,
+                                     JDIMENSION rows, JDIMENSION maxAccess) {
+    CoefficientStore& z = CoefficientsOf(cinfo);
+    if (pool != JPOOL_IMAGE || !preZero || z.count == MAX_COMPONENTS)
+        return (*z.request)(cinfo, pool, preZero, blocksPerRow, rows, maxAccess);
+    const int component = z.count++;
+    CoefficientStore::Array& a = z.arrays[component];
+    a.blocksPerRow = blocksPerRow;
+    a.rows = rows;
+    a.meansOnly = z.meansOnly[component];
+    return reinterpret_cast<jvirt_barray_ptr>(&a);
+}
+
+void RealizeCoefficients(j_common_ptr cinfo) {
+    CoefficientStore& z = CoefficientsOf(cinfo);
+    // Counted against the work-memory limit as the decoder counts its own.
+    std::uint64_t bytes = 0;
+    for (int i = 0; i < z.count; ++i) {
+        const CoefficientStore::Array& a = z.arrays[i];
+        bytes += CoefficientStore::RowsAllocated(a) * CoefficientStore::RowBytes(a) + CoefficientStore::kAlign +
+                 std::uint64_t{a.rows} * sizeof(JBLOCKROW);
+    }
+    if (bytes > static_cast<std::uint64_t>(std::max(0L, cinfo->mem->max_memory_to_use)))
+        ERREXIT(cinfo, JERR_NO_BACKING_STORE);
+    cinfo->mem->max_memory_to_use -= static_cast<long>(bytes);
+    for (int i = 0; i < z.count; ++i) {
+        CoefficientStore::Array& a = z.arrays[i];
+        if (a.memory) continue;
+        const auto rowBytes = static_cast<std::size_t>(CoefficientStore::RowBytes(a));
+        const auto rowsMade = static_cast<std::size_t>(CoefficientStore::RowsAllocated(a));
+        a.memory = std::calloc(rowsMade * rowBytes + CoefficientStore::kAlign, 1);
+        a.rowPointers = static_cast<JBLOCKROW*>(std::malloc((a.rows == 0 ? 1 : a.rows) * sizeof(JBLOCKROW)));
+        if (!a.memory || !a.rowPointers) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+        const auto at = reinterpret_cast<std::uintptr_t>(a.memory);
+        auto* first = reinterpret_cast<std::uint8_t*>((at + CoefficientStore::kAlign - 1) &
+                                                      ~std::uintptr_t{CoefficientStore::kAlign - 1});
+        for (JDIMENSION r = 0; r < a.rows; ++r) {
+            std::uint8_t* row = a.meansOnly ? first + (r / CoefficientStore::kRowsShared) * rowBytes +
+                                                  (r % CoefficientStore::kRowsShared) * sizeof(JCOEF)
+                                            : first + std::size_t{r} * rowBytes;
+            a.rowPointers[r] = reinterpret_cast<JBLOCKROW>(row);
+        }
+    }
+    (*z.realize)(cinfo);
+}
+
+JBLOCKARRAY AccessCoefficients(j_common_ptr cinfo, jvirt_barray_ptr p, JDIMENSION startRow, JDIMENSION rows,
+                               boolean writable) {
+    CoefficientStore& z = CoefficientsOf(cinfo);
+    const CoefficientStore::Array* a = z.Find(p);
+    if (!a) return (*z.access)(cinfo, p, startRow, rows, writable);
+    if (!a->rowPointers || startRow > a->rows || rows > a->rows - startRow) ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return a->rowPointers + startRow;
+}
+
+void FreeCoefficientPool(j_common_ptr cinfo, int pool) {
+    CoefficientStore& z = CoefficientsOf(cinfo);
+    if (pool == JPOOL_IMAGE) z.Free();
+    (*z.freePool)(cinfo, pool);
+}
+
+void DestroyCoefficients(j_common_ptr cinfo) {
+    CoefficientStore& z = CoefficientsOf(cinfo);
+    z.Free();
+    (*z.selfDestruct)(cinfo);
+}
+
+// Puts the store in the decoder's memory manager.
+void UseCoefficientStore(DecodeContext& ctx) {
+    jpeg_memory_mgr* mem = ctx.cinfo.mem;
+    CoefficientStore& z = ctx.coefficients;
+    ctx.cinfo.client_data = &ctx;
+    z.request = mem->request_virt_barray;
+    z.realize = mem->realize_virt_arrays;
+    z.access = mem->access_virt_barray;
+    z.freePool = mem->free_pool;
+    z.selfDestruct = mem->self_destruct;
+    mem->request_virt_barray = RequestCoefficients;
+    mem->realize_virt_arrays = RealizeCoefficients;
+    mem->access_virt_barray = AccessCoefficients;
+    mem->free_pool = FreeCoefficientPool;
+    mem->self_destruct = DestroyCoefficients;
+}
+
 void SpanInit(j_decompress_ptr) {}
 void SpanTerm(j_decompress_ptr) {}
 
@@ -187,6 +336,7 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
 
     jpeg_create_decompress(&ctx.cinfo);
     ctx.created = true;
+    UseCoefficientStore(ctx);
     j_decompress_ptr cinfo = &ctx.cinfo;
     cinfo->mem->max_memory_to_use = options.limits.maxWorkMemory;
     ctx.progress.pub.progress_monitor = OnProgress;
@@ -236,6 +386,10 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
             jpeg_read_header(cinfo, TRUE);
             SetUpOutput(cinfo, cmyk, channels, result.scale);
             result.scansSkipped = ctx.plan.scansSkipped;
+            // The components the reduced stream sends only block means of.
+            for (int c = 0; c < cinfo->num_components && c < MAX_COMPONENTS; ++c)
+                ctx.coefficients.meansOnly[c] = ctx.needs[static_cast<std::size_t>(c)].lastCoefficient == 0 &&
+                                                cinfo->comp_info[c].DCT_scaled_size == 1;
         }
     }
 

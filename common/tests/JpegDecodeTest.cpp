@@ -482,6 +482,23 @@ TEST(JpegDecodeTest, ScanPlanKeepsEverythingButTheSkippedScans) {
     EXPECT_EQ(common::LastZigzagIndexOfCorner(8), 63);
 }
 
+TEST(JpegDecodeTest, AReducedProgressiveDecodeStoresOnlyTheBlockMeansItShows) {
+    // 512 x 384 with 2 x 2 colour: the whole store is 64 x 48 luminance
+    // blocks and twice 32 x 24 colour blocks of 128 bytes, 589,824 bytes.
+    // At 1/8 the luminance keeps only its means, 64 block rows to a row: the
+    // store then fits in half of that, and the picture is the same.
+    const auto jpeg = EncodeRgb(testjpeg::PhotoLikeRgb(512, 384), 512, 384, true);
+    JpegDecodeOptions eighth = Target(64, 48), everyScan = Target(64, 48);
+    everyScan.allScans = true;
+    const auto unlimited = DecodeJpeg(jpeg.data(), jpeg.size(), eighth);
+    ASSERT_TRUE(unlimited.Ok()) << unlimited.message;
+    for (JpegDecodeOptions* o : {&eighth, &everyScan}) o->limits.maxWorkMemory = 589824 / 2;
+    const auto reduced = DecodeJpeg(jpeg.data(), jpeg.size(), eighth);
+    ASSERT_TRUE(reduced.Ok()) << reduced.message;
+    EXPECT_TRUE(reduced.pixels.bytes == unlimited.pixels.bytes);
+    EXPECT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), everyScan).error, JERR_NO_BACKING_STORE);
+}
+
 // Random damage must end in a picture or an error number, never a crash.
 TEST(JpegDecodeTest, RandomDamageNeverCrashes) {
     const auto sources = {EncodeRgb(testjpeg::PhotoLikeRgb(48, 40), 48, 40),
