@@ -659,14 +659,14 @@ void ResampleAcross(const std::uint16_t* mid, const AxisPlan& plan, int width, s
 
 template <int CH>
 void ResampleRows(const std::uint8_t* pixels, int sourceWidth, std::size_t stride, const AxisPlan& horizontal,
-                  const AxisPlan& vertical, PixelBuffer& out) {
+                  const AxisPlan& vertical, std::uint8_t* out, std::size_t outStride, int width, int height) {
     // One combined row, plus room for the last pixel pair's read.
     const std::size_t count = static_cast<std::size_t>(sourceWidth) * CH;
     std::vector<std::uint16_t> mid(count + 8);
-    for (int y = 0; y < out.height; ++y) {
+    for (int y = 0; y < height; ++y) {
         const Tap& tap = vertical.taps[static_cast<std::size_t>(y)];
         ResampleDown(pixels, stride, tap, vertical.weights.data() + tap.weightIndex, count, mid.data());
-        ResampleAcross<CH>(mid.data(), horizontal, out.width, out.Row(y));
+        ResampleAcross<CH>(mid.data(), horizontal, width, out + outStride * static_cast<std::size_t>(y));
     }
 }
 
@@ -687,16 +687,24 @@ PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sour
     out.height = height;
     out.channels = channels;
     out.bytes.resize(out.Stride() * static_cast<std::size_t>(height));
+    ResamplePixelsInto(pixels, sourceWidth, sourceHeight, channels, stride, out.bytes.data(), out.Stride(), width,
+                       height);
+    return out;
+}
 
+void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
+                        std::size_t stride, std::uint8_t* out, std::size_t outStride, int width, int height) {
+    if (pixels == nullptr || out == nullptr || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
+        return;
+    if (channels < 1 || channels > 4) return;
     const AxisPlan horizontal = PlanAxis(sourceWidth, width);
     const AxisPlan vertical = PlanAxis(sourceHeight, height);
     switch (channels) {
-        case 1: ResampleRows<1>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
-        case 2: ResampleRows<2>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
-        case 3: ResampleRows<3>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
-        default: ResampleRows<4>(pixels, sourceWidth, stride, horizontal, vertical, out); break;
+        case 1: ResampleRows<1>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
+        case 2: ResampleRows<2>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
+        case 3: ResampleRows<3>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
+        default: ResampleRows<4>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
     }
-    return out;
 }
 
 }  // namespace common

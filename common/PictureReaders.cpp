@@ -26,7 +26,13 @@ std::shared_ptr<fw::Graphic> MakeBitmapPicture(const std::uint8_t* pixels, int w
                                                PictureFormat format) {
     std::shared_ptr<fw::BitmapGraphic> graphic;
     try {
-        if (targetWidth > 0 && targetHeight > 0 && (targetWidth != width || targetHeight != height)) {
+        const bool resample = targetWidth > 0 && targetHeight > 0 && (targetWidth != width || targetHeight != height);
+        if (resample && channels == 4) {
+            // Straight into the picture's own rows: no buffer between.
+            graphic = fw::BitmapGraphic::FromRows(targetWidth, targetHeight, [&](std::uint8_t* out, std::size_t outStride) {
+                ResamplePixelsInto(pixels, width, height, channels, stride, out, outStride, targetWidth, targetHeight);
+            });
+        } else if (resample) {
             const PixelBuffer resampled =
                 ResamplePixels(pixels, width, height, channels, stride, targetWidth, targetHeight);
             graphic = fw::BitmapGraphic::FromPixels(resampled.bytes.data(), resampled.width, resampled.height,

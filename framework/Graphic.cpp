@@ -91,6 +91,16 @@ std::shared_ptr<BitmapGraphic> BitmapGraphic::FromPixels(const std::uint8_t* pix
     return graphic;
 }
 
+std::shared_ptr<BitmapGraphic> BitmapGraphic::FromRows(int width, int height,
+                                                      const std::function<void(std::uint8_t*, std::size_t)>& fill) {
+    auto graphic = Create(width, height);
+    if (!graphic) return nullptr;
+    fill(graphic->bits_, graphic->Stride());
+    const std::size_t bytes = graphic->Stride() * static_cast<std::size_t>(height);
+    for (std::size_t i = 3; i < bytes; i += 4) graphic->bits_[i] = 0;
+    return graphic;
+}
+
 std::shared_ptr<BitmapGraphic> BitmapGraphic::FromBitmap(HBITMAP bitmap) {
     BITMAP info{};
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return nullptr;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "framework/GdiObjects.h"
@@ -48,6 +49,11 @@ public:
     // Returns null when the size is not positive or the system has no memory.
     static std::shared_ptr<BitmapGraphic> FromPixels(const std::uint8_t* pixels, int width, int height,
                                                      int channels, std::size_t stride);
+    // A new DIB section whose top-down B, G, R, A rows (Stride() bytes apart)
+    // `fill` writes in place; the fourth bytes are then made 0 as above.
+    // Null when the size is not positive or the system has no memory.
+    static std::shared_ptr<BitmapGraphic> FromRows(int width, int height,
+                                                   const std::function<void(std::uint8_t*, std::size_t)>& fill);
     // Copies a bitmap of any format (the caller keeps its handle). Null when
     // the handle is not a bitmap or the system has no memory.
     static std::shared_ptr<BitmapGraphic> FromBitmap(HBITMAP bitmap);
