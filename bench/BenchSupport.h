@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/tests/PerformanceClock.h"
 #include "framework/Application.h"
 
 extern DWORD StartupPauseMs;
@@ -27,17 +28,8 @@ inline void StartApplication() {
     };
 }
 
-// Milliseconds from the performance counter, with its full resolution.
-inline double Now() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+// Milliseconds from the performance counter.
+using testclock::Now;
 
 // Takes this thread's messages as an idle program's loop would, until
 // `done` holds or `ms` milliseconds have passed; true when done.

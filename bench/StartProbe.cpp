@@ -36,18 +36,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/tests/PerformanceClock.h"
+
 namespace {
 
-double Now() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using testclock::Now;
 
 struct WindowName {
     std::string cls, title;

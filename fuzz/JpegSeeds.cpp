@@ -10,16 +10,11 @@
 #include <vector>
 
 #include "common/tests/JpegTestEncoder.h"
+#include "fuzz/SeedFiles.h"
+
+using seeds::Save;
 
 namespace {
-
-bool Save(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const std::string path = dir + "/" + name;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 std::vector<std::uint8_t> Samples(int w, int h, int channels) {
     std::vector<std::uint8_t> s(static_cast<std::size_t>(w) * h * channels);

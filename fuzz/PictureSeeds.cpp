@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "common/tests/LittleEndianBytes.h"
+#include "fuzz/SeedFiles.h"
+
+using seeds::Save;
 
 namespace {
 
@@ -326,29 +329,9 @@ Bytes Wmf(bool placeable, bool regions = false, unsigned perInch = 1440) {
     WmfRecord(m, 0x0000, {});                           // end
     Set32(m, 6, static_cast<std::uint32_t>(m.size() / 2));
     if (!placeable) return m;
-    Bytes b;
-    Put32(b, 0x9AC6CDD7u);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, 80 * perInch / 96);
-    Put16(b, 40 * perInch / 96);
-    Put16(b, perInch);
-    Put32(b, 0);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 20; i += 2) sum ^= static_cast<unsigned>(b[i] | (b[i + 1] << 8));
-    Put16(b, sum);
-    b.insert(b.end(), m.begin(), m.end());
-    return b;
+    return testbytes::WithPlaceableHeader(m, 80 * perInch / 96, 40 * perInch / 96, perInch);
 }
 
-bool Save(const std::string& dir, const std::string& name, const Bytes& bytes) {
-    const std::string path = dir + "/" + name;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 }  // namespace
 

@@ -28,4 +28,24 @@ inline void Set32(Bytes& b, std::size_t at, std::uint32_t v) {
     Set16(b, at + 2, v >> 16);
 }
 
+// A Windows metafile with the 22-byte placeable header in front: its key,
+// no handle, the frame (0, 0) to (width, height) in units of `perInch` a
+// inch, no reserved word, and the checksum of the ten words before it.
+inline Bytes WithPlaceableHeader(const Bytes& metafile, unsigned width, unsigned height, unsigned perInch) {
+    Bytes b;
+    Put32(b, 0x9AC6CDD7u);
+    Put16(b, 0);
+    Put16(b, 0);
+    Put16(b, 0);
+    Put16(b, width);
+    Put16(b, height);
+    Put16(b, perInch);
+    Put32(b, 0);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 20; i += 2) sum ^= static_cast<unsigned>(b[i] | (b[i + 1] << 8));
+    Put16(b, sum);
+    b.insert(b.end(), metafile.begin(), metafile.end());
+    return b;
+}
+
 }  // namespace testbytes

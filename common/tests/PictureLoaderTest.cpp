@@ -280,20 +280,8 @@ Bytes MakeWmf(int w, int h, COLORREF colour, bool placeable, int perInch = 96) {
     GetMetaFileBitsEx(wmf, static_cast<UINT>(body.size()), body.data());
     DeleteMetaFile(wmf);
     if (!placeable) return body;
-    Bytes b;
-    Put32(b, 0x9AC6CDD7u);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, 0);
-    Put16(b, static_cast<unsigned>(w));
-    Put16(b, static_cast<unsigned>(h));
-    Put16(b, static_cast<unsigned>(perInch));
-    Put32(b, 0);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 20; i += 2) sum ^= static_cast<unsigned>(b[i] | (b[i + 1] << 8));
-    Put16(b, sum);
-    b.insert(b.end(), body.begin(), body.end());
-    return b;
+    return testbytes::WithPlaceableHeader(body, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                          static_cast<unsigned>(perInch));
 }
 
 Bytes JpegTwoTone(int w, int h, const TwoTone& tone, bool progressive = false) {

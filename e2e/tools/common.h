@@ -11,19 +11,12 @@
 #include <map>
 #include <string>
 
+#include "common/tests/PerformanceClock.h"
+
 namespace e2e {
 
-// Milliseconds from the performance counter, with its full resolution.
-inline double Now() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+// Milliseconds from the performance counter.
+using testclock::Now;
 
 // ANSI (the system code page, 936 under the test bed) to UTF-8.
 inline std::string AnsiToUtf8(const std::string& s) {
