@@ -31,6 +31,7 @@ std::shared_ptr<fw::Graphic> MakeBitmapPicture(const std::uint8_t* pixels, int w
             // Straight into the picture's own rows: no buffer between.
             graphic = fw::BitmapGraphic::FromRows(targetWidth, targetHeight, [&](std::uint8_t* out, std::size_t outStride) {
                 ResamplePixelsInto(pixels, width, height, channels, stride, out, outStride, targetWidth, targetHeight);
+                return true;
             });
         } else if (resample) {
             const PixelBuffer resampled =

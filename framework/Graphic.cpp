@@ -71,34 +71,27 @@ std::shared_ptr<BitmapGraphic> BitmapGraphic::Create(int width, int height) {
 std::shared_ptr<BitmapGraphic> BitmapGraphic::FromPixels(const std::uint8_t* pixels, int width, int height,
                                                          int channels, std::size_t stride) {
     if (pixels == nullptr || (channels != 3 && channels != 4)) return nullptr;
-    auto graphic = Create(width, height);
-    if (!graphic) return nullptr;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = pixels + stride * static_cast<std::size_t>(y);
-        std::uint8_t* dst = graphic->bits_ + graphic->Stride() * static_cast<std::size_t>(y);
-        if (channels == 4) {
-            std::memcpy(dst, src, graphic->Stride());
-            for (int x = 0; x < width; ++x) dst[x * 4 + 3] = 0;
-        } else {
+    return FromRows(width, height, [&](std::uint8_t* bits, std::size_t bitsStride) {
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* src = pixels + stride * static_cast<std::size_t>(y);
+            std::uint8_t* dst = bits + bitsStride * static_cast<std::size_t>(y);
+            if (channels == 4) {
+                std::memcpy(dst, src, bitsStride);
+                continue;
+            }
             for (int x = 0; x < width; ++x, src += 3, dst += 4) {
                 dst[0] = src[0];
                 dst[1] = src[1];
                 dst[2] = src[2];
-                dst[3] = 0;
             }
         }
-    }
-    return graphic;
+        return true;
+    });
 }
 
-std::shared_ptr<BitmapGraphic> BitmapGraphic::FromRows(int width, int height,
-                                                      const std::function<void(std::uint8_t*, std::size_t)>& fill) {
-    auto graphic = Create(width, height);
-    if (!graphic) return nullptr;
-    fill(graphic->bits_, graphic->Stride());
-    const std::size_t bytes = graphic->Stride() * static_cast<std::size_t>(height);
-    for (std::size_t i = 3; i < bytes; i += 4) graphic->bits_[i] = 0;
-    return graphic;
+void BitmapGraphic::ClearFourthBytes() {
+    const std::size_t bytes = Stride() * static_cast<std::size_t>(height_);
+    for (std::size_t i = 3; i < bytes; i += 4) bits_[i] = 0;
 }
 
 std::shared_ptr<BitmapGraphic> BitmapGraphic::FromBitmap(HBITMAP bitmap) {
@@ -106,17 +99,15 @@ std::shared_ptr<BitmapGraphic> BitmapGraphic::FromBitmap(HBITMAP bitmap) {
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return nullptr;
     const int width = info.bmWidth;
     const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
-    auto graphic = Create(width, height);
-    if (!graphic) return nullptr;
-    BITMAPINFO want{};
-    want.bmiHeader = TopDown32(width, height);
-    HDC screen = GetDC(nullptr);
-    // The source must not be selected into a DC for GetDIBits: it is not ours.
-    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), graphic->bits_, &want, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    if (rows != height) return nullptr;
-    for (std::size_t i = 3; i < graphic->Stride() * static_cast<std::size_t>(height); i += 4) graphic->bits_[i] = 0;
-    return graphic;
+    return FromRows(width, height, [&](std::uint8_t* bits, std::size_t) {
+        BITMAPINFO want{};
+        want.bmiHeader = TopDown32(width, height);
+        HDC screen = GetDC(nullptr);
+        // The source must not be selected into a DC for GetDIBits: it is not ours.
+        const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), bits, &want, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        return rows == height;
+    });
 }
 
 COLORREF BitmapGraphic::PixelAt(int x, int y) const {

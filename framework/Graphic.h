@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "framework/GdiObjects.h"
@@ -51,9 +50,15 @@ public:
                                                      int channels, std::size_t stride);
     // A new DIB section whose top-down B, G, R, A rows (Stride() bytes apart)
     // `fill` writes in place; the fourth bytes are then made 0 as above.
-    // Null when the size is not positive or the system has no memory.
-    static std::shared_ptr<BitmapGraphic> FromRows(int width, int height,
-                                                   const std::function<void(std::uint8_t*, std::size_t)>& fill);
+    // Null when the size is not positive, the system has no memory or `fill`
+    // answers false.
+    template <typename Fill>  // bool fill(std::uint8_t* rows, std::size_t stride)
+    static std::shared_ptr<BitmapGraphic> FromRows(int width, int height, Fill fill) {
+        auto graphic = Create(width, height);
+        if (!graphic || !fill(graphic->bits_, graphic->Stride())) return nullptr;
+        graphic->ClearFourthBytes();
+        return graphic;
+    }
     // Copies a bitmap of any format (the caller keeps its handle). Null when
     // the handle is not a bitmap or the system has no memory.
     static std::shared_ptr<BitmapGraphic> FromBitmap(HBITMAP bitmap);
@@ -75,6 +80,7 @@ private:
     BitmapGraphic(OwnedBitmap bitmap, std::uint8_t* bits, int width, int height);
     static std::shared_ptr<BitmapGraphic> Create(int width, int height);
     bool MakeTransparency() const;
+    void ClearFourthBytes();
 
     OwnedBitmap bitmap_;
     // Made at the first transparent drawing: a monochrome mask of the
