@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <unordered_map>
+#include <map>
 
 #include "framework/Application.h"
 #include "framework/Forms.h"
@@ -18,9 +18,10 @@ namespace {
 // Each window's object, kept in the process: a window property is a round
 // trip to the window server on some systems, and this is read for every
 // message. A window of another process, or one not made by us, is not here.
-std::unordered_map<HWND, WinControl*>& WindowObjects() {
-    static std::unordered_map<HWND, WinControl*> objects;
-    return objects;
+// Never destroyed: windows may be destroyed while statics are torn down.
+std::map<HWND, WinControl*>& WindowObjects() {
+    static auto* objects = new std::map<HWND, WinControl*>;
+    return *objects;
 }
 
 WinControl* ObjectOf(HWND hwnd) {
