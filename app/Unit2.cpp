@@ -216,7 +216,7 @@ void TForm2::FormCreate() {
         for (fw::Image* image : Pictures) image->SetVisible(show);
         if (show) {
             const std::string path = k.reg.ReadString(common::kImagePath);
-            for (fw::Image* image : Pictures) common::LoadPictureFile(path, *image);
+            common::LoadPictureFile(path, {std::begin(Pictures), std::end(Pictures)});
         }
     }
     MachineKey k(common::kSettingsKey);

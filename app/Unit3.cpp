@@ -130,7 +130,7 @@ void TForm3::FlatButton1Click() {
     const std::string path = OpenPictureDialog1.FileName();
     const std::vector<fw::Image*> pictures = Pictures();
     for (fw::Image* image : pictures) image->SetVisible(true);
-    for (fw::Image* image : pictures) common::LoadPictureFile(path, *image);
+    common::LoadPictureFile(path, pictures);
     // The idle buttons show the picture beneath them: they draw it again.
     RepaintButtons();
     MachineKey k(common::kSettingsKey);

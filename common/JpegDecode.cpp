@@ -22,6 +22,239 @@
 namespace common {
 namespace {
 
+// Weights in 1/16384; along each axis an output pixel's weights add up to
+// exactly 16384. Down the columns first, results are kept in 1/128 of a
+// level (at most 255 * 128, in 16 bits); across, sums stay below 2^31.
+constexpr int kWeightBits = 14;
+constexpr int kMidBits = 7;
+constexpr int kFirstPassShift = kWeightBits - kMidBits;   // down the columns
+constexpr int kSecondPassShift = kWeightBits + kMidBits;  // across
+
+// One output position's contributions along an axis.
+struct Tap {
+    int first = 0;
+    int count = 0;
+    int weightIndex = 0;  // into the weights array
+};
+
+struct AxisPlan {
+    std::vector<Tap> taps;
+    std::vector<std::int32_t> weights;
+};
+
+// Rounds the exact weights of one tap to 1/16384, the largest taking up the
+// rounding so that they add up to exactly 1.
+void QuantiseTap(const double* exact, int count, std::int32_t* out) {
+    int total = 0, largest = 0;
+    for (int i = 0; i < count; ++i) {
+        out[i] = static_cast<std::int32_t>(std::lround(exact[i] * (1 << kWeightBits)));
+        total += out[i];
+        if (out[i] > out[largest]) largest = i;
+    }
+    out[largest] += (1 << kWeightBits) - total;
+}
+
+AxisPlan PlanAxis(int from, int to) {
+    AxisPlan plan;
+    plan.taps.resize(static_cast<std::size_t>(to));
+    const double ratio = static_cast<double>(from) / to;
+    std::vector<double> exact;
+    for (int o = 0; o < to; ++o) {
+        Tap& tap = plan.taps[static_cast<std::size_t>(o)];
+        exact.clear();
+        if (from > to) {
+            // Area average over the source span this output pixel covers.
+            const double lo = o * ratio;
+            const double hi = (o + 1) * ratio;
+            const int first = static_cast<int>(std::floor(lo));
+            const int last = std::min(from - 1, static_cast<int>(std::ceil(hi)) - 1);
+            tap.first = first;
+            for (int i = first; i <= last; ++i)
+                exact.push_back((std::min(hi, i + 1.0) - std::max(lo, static_cast<double>(i))) / ratio);
+        } else {
+            // Linear interpolation between the two nearest source centres.
+            double s = (o + 0.5) * ratio - 0.5;
+            s = std::clamp(s, 0.0, static_cast<double>(from - 1));
+            const int i0 = static_cast<int>(std::floor(s));
+            const double f = s - i0;
+            tap.first = i0;
+            exact.push_back(1 - f);
+            if (i0 + 1 < from && f > 0) exact.push_back(f);
+        }
+        // Drop zero-weight ends (a span ending on a pixel boundary).
+        while (exact.size() > 1 && std::lround(exact.back() * (1 << kWeightBits)) == 0) exact.pop_back();
+        while (exact.size() > 1 && std::lround(exact.front() * (1 << kWeightBits)) == 0) {
+            exact.erase(exact.begin());
+            ++tap.first;
+        }
+        tap.count = static_cast<int>(exact.size());
+        tap.weightIndex = static_cast<int>(plan.weights.size());
+        plan.weights.resize(plan.weights.size() + exact.size());
+        QuantiseTap(exact.data(), tap.count, plan.weights.data() + tap.weightIndex);
+    }
+    return plan;
+}
+
+inline std::int32_t WeightPair(std::int32_t first, std::int32_t second) {
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(second) << 16) | static_cast<std::uint32_t>(first));
+}
+
+// Down the columns first: the source rows of one output row (`rows`, one
+// pointer for each of the tap's rows) combined into `mid` (`count` values
+// of a row, in 1/128 of a level).
+void ResampleDown(const std::uint8_t* const* rows, int taps, const std::int32_t* w, std::size_t count,
+                  std::uint16_t* mid) {
+    std::size_t done = 0;
+#if RESAMPLE_WITH_SSE2
+    // Eight values a step, two source rows at a time: their values
+    // interleaved as 16-bit numbers, multiplied by the two weights and
+    // added pairwise.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(1 << (kFirstPassShift - 1));
+    for (; done + 8 <= count; done += 8) {
+        __m128i lo = half, hi = half;
+        int i = 0;
+        for (; i + 1 < taps; i += 2) {
+            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[i] + done)), zero);
+            const __m128i r1 =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[i + 1] + done)), zero);
+            const __m128i ww = _mm_set1_epi32(WeightPair(w[i], w[i + 1]));
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, r1), ww));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, r1), ww));
+        }
+        if (i < taps) {
+            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[i] + done)), zero);
+            const __m128i ww = _mm_set1_epi32(w[i]);
+            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, zero), ww));
+            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, zero), ww));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(mid + done),
+                         _mm_packs_epi32(_mm_srai_epi32(lo, kFirstPassShift), _mm_srai_epi32(hi, kFirstPassShift)));
+    }
+#endif
+    for (; done < count; ++done) {
+        std::int32_t sum = 1 << (kFirstPassShift - 1);
+        for (int i = 0; i < taps; ++i) sum += w[i] * rows[i][done];
+        mid[done] = static_cast<std::uint16_t>(sum >> kFirstPassShift);
+    }
+}
+
+// Then across: one combined row into the output row.
+template <int CH>
+void ResampleAcross(const std::uint16_t* mid, const AxisPlan& plan, int width, std::uint8_t* dst) {
+#if RESAMPLE_WITH_SSE2
+    if constexpr (CH == 4) {
+        // Two pixels a step, their channels interleaved, as down the columns.
+        const __m128i half = _mm_set1_epi32(1 << (kSecondPassShift - 1));
+        const __m128i zero = _mm_setzero_si128();
+        for (int x = 0; x < width; ++x, dst += 4) {
+            const Tap& h = plan.taps[static_cast<std::size_t>(x)];
+            const std::int32_t* w = plan.weights.data() + h.weightIndex;
+            const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * 4;
+            __m128i sum = half;
+            int i = 0;
+            for (; i + 1 < h.count; i += 2, p += 8) {
+                const __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));  // two pixels
+                const __m128i pairs = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(WeightPair(w[i], w[i + 1]))));
+            }
+            if (i < h.count) {
+                const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, zero), _mm_set1_epi32(w[i])));
+            }
+            const __m128i words = _mm_packs_epi32(_mm_srai_epi32(sum, kSecondPassShift), zero);
+            const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(words, zero));
+            std::memcpy(dst, &packed, 4);
+        }
+        return;
+    }
+#endif
+    for (int x = 0; x < width; ++x, dst += CH) {
+        const Tap& h = plan.taps[static_cast<std::size_t>(x)];
+        const std::int32_t* w = plan.weights.data() + h.weightIndex;
+        const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * CH;
+        std::int32_t sum[CH];
+        for (int c = 0; c < CH; ++c) sum[c] = 1 << (kSecondPassShift - 1);
+        for (int i = 0; i < h.count; ++i, p += CH)
+            for (int c = 0; c < CH; ++c) sum[c] += w[i] * p[c];
+        // The weights add up to 1 and are never negative: no clamping needed.
+        for (int c = 0; c < CH; ++c) dst[c] = static_cast<std::uint8_t>(sum[c] >> kSecondPassShift);
+    }
+}
+
+// Resamples a picture handed over one row at a time, top to bottom, into
+// any number of targets at once: each output row is made as soon as the
+// last source row it draws on has come. Only the latest RowsKept() rows
+// are looked at again, so a caller may decode into that many row buffers
+// in turn instead of holding the whole picture.
+class RowResampler {
+public:
+    RowResampler(int sourceWidth, int sourceHeight, int channels, const std::vector<PixelRows>& targets)
+        : channels_(channels), count_(static_cast<std::size_t>(sourceWidth) * static_cast<std::size_t>(channels)) {
+        std::size_t taps = 1;
+        targets_.resize(targets.size());
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            Target& target = targets_[i];
+            target.rows = targets[i];
+            target.across = PlanAxis(sourceWidth, target.rows.width);
+            target.down = PlanAxis(sourceHeight, target.rows.height);
+            // An output row is made once every row up to the last it draws
+            // on has come; it needs its rows back from its first.
+            int arrived = 0;
+            for (const Tap& tap : target.down.taps) {
+                arrived = std::max(arrived, tap.first + tap.count);
+                kept_ = std::max(kept_, arrived - tap.first);
+                taps = std::max(taps, static_cast<std::size_t>(tap.count));
+            }
+        }
+        recent_.resize(static_cast<std::size_t>(kept_));
+        gathered_.resize(taps);
+        mid_.resize(count_ + 8);  // room for the last pixel pair's read
+    }
+
+    int RowsKept() const { return kept_; }
+
+    // The next source row, which must stay unchanged until RowsKept() more
+    // rows have come.
+    void Push(const std::uint8_t* row) {
+        recent_[static_cast<std::size_t>(pushed_ % kept_)] = row;
+        ++pushed_;
+        for (Target& t : targets_) {
+            for (; t.next < t.rows.height; ++t.next) {
+                const Tap& tap = t.down.taps[static_cast<std::size_t>(t.next)];
+                if (tap.first + tap.count > pushed_) break;
+                for (int i = 0; i < tap.count; ++i)
+                    gathered_[static_cast<std::size_t>(i)] = recent_[static_cast<std::size_t>((tap.first + i) % kept_)];
+                ResampleDown(gathered_.data(), tap.count, t.down.weights.data() + tap.weightIndex, count_, mid_.data());
+                std::uint8_t* out = t.rows.pixels + t.rows.stride * static_cast<std::size_t>(t.next);
+                switch (channels_) {
+                    case 1: ResampleAcross<1>(mid_.data(), t.across, t.rows.width, out); break;
+                    case 2: ResampleAcross<2>(mid_.data(), t.across, t.rows.width, out); break;
+                    case 3: ResampleAcross<3>(mid_.data(), t.across, t.rows.width, out); break;
+                    default: ResampleAcross<4>(mid_.data(), t.across, t.rows.width, out); break;
+                }
+            }
+        }
+    }
+
+private:
+    struct Target {
+        PixelRows rows;
+        AxisPlan across, down;
+        int next = 0;  // the next output row to make
+    };
+    int channels_;
+    std::size_t count_;  // values in a source row
+    std::vector<Target> targets_;
+    int kept_ = 1;
+    int pushed_ = 0;
+    std::vector<const std::uint8_t*> recent_;    // the latest rows, row r at r mod kept_
+    std::vector<const std::uint8_t*> gathered_;  // one output row's source rows
+    std::vector<std::uint16_t> mid_;
+};
+
+
+
 // Error handling: the decoder reports fatal errors through error_exit, which
 // must not return. Ours records the message number and text and jumps back
 // to the decoding routine. No C++ object with a destructor lives in any frame
@@ -116,6 +349,9 @@ struct DecodeContext {
     // Work buffers, sized before the decoder writes into them.
     std::vector<JSAMPROW> rows;
     ByteBuffer scratch;  // CMYK rows before conversion
+    // Decoding into targets: the resampler and the rows it looks back on.
+    std::unique_ptr<RowResampler> resampler;
+    ByteBuffer recentRows;
     std::vector<JpegComponentNeed> needs;
     JpegScanPlan plan;
 };
@@ -357,7 +593,15 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
     // Grey, YCbCr and RGB go straight to BGR(A); CMYK and YCCK come as CMYK
     // and are converted here; anything else fails in start_decompress.
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
-    result.scale = ChooseDctScale(result.sourceWidth, result.sourceHeight, options.targetWidth, options.targetHeight);
+    int targetWidth = options.targetWidth, targetHeight = options.targetHeight;
+    if (!options.into.empty()) {
+        targetWidth = targetHeight = 1;
+        for (const PixelRows& t : options.into) {
+            targetWidth = std::max(targetWidth, t.width);
+            targetHeight = std::max(targetHeight, t.height);
+        }
+    }
+    result.scale = ChooseDctScale(result.sourceWidth, result.sourceHeight, targetWidth, targetHeight);
     SetUpOutput(cinfo, cmyk, channels, result.scale);
 
     const std::int64_t outW = cinfo->output_width;
@@ -393,14 +637,27 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
         }
     }
 
-    PixelBuffer& px = result.pixels;
-    px.width = static_cast<int>(outW);
-    px.height = static_cast<int>(outH);
-    px.channels = channels;
-    px.bytes.resize(px.Stride() * static_cast<std::size_t>(px.height));
-    ctx.rows.resize(static_cast<std::size_t>(px.height));
-    for (int y = 0; y < px.height; ++y) ctx.rows[static_cast<std::size_t>(y)] = px.Row(y);
-    if (cmyk) ctx.scratch.resize(static_cast<std::size_t>(px.width) * 4 * 16);
+    // Where the decoded rows go: the whole picture, or in turn the few row
+    // buffers the resampler looks back on.
+    const int width = static_cast<int>(outW), height = static_cast<int>(outH);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    int ring = height;
+    if (!options.into.empty()) {
+        ctx.resampler = std::make_unique<RowResampler>(width, height, channels, options.into);
+        ring = std::min(height, ctx.resampler->RowsKept());
+        ctx.recentRows.resize(rowBytes * static_cast<std::size_t>(ring));
+        ctx.rows.resize(static_cast<std::size_t>(ring));
+        for (int y = 0; y < ring; ++y) ctx.rows[static_cast<std::size_t>(y)] = ctx.recentRows.data() + rowBytes * y;
+    } else {
+        PixelBuffer& px = result.pixels;
+        px.width = width;
+        px.height = height;
+        px.channels = channels;
+        px.bytes.resize(rowBytes * static_cast<std::size_t>(height));
+        ctx.rows.resize(static_cast<std::size_t>(height));
+        for (int y = 0; y < height; ++y) ctx.rows[static_cast<std::size_t>(y)] = px.Row(y);
+    }
+    if (cmyk) ctx.scratch.resize(static_cast<std::size_t>(width) * 4 * 16);
 
     // At 1/8 no guessing of missing detail from neighbouring means: the
     // refinements left out are low bits, and the guess would smear colour
@@ -412,15 +669,21 @@ bool RunDecode(DecodeContext& ctx, const unsigned char* data, std::size_t size, 
     const bool inverted = cinfo->saw_Adobe_marker != 0;
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
+        // Into the whole picture as many rows as come; into row buffers
+        // one at a time, each handed on as it is done.
+        JSAMPROW* rows = ctx.rows.data() + y % ring;
+        const int want = ctx.resampler ? 1 : height - y;
+        int got = 0;
         if (!cmyk) {
-            jpeg_read_scanlines(cinfo, ctx.rows.data() + y, cinfo->output_height - cinfo->output_scanline);
-            continue;
+            got = static_cast<int>(jpeg_read_scanlines(cinfo, rows, static_cast<JDIMENSION>(want)));
+        } else {
+            JSAMPROW scratchRows[16];
+            const int batch = std::min(16, want);
+            for (int i = 0; i < batch; ++i) scratchRows[i] = ctx.scratch.data() + static_cast<std::size_t>(i) * width * 4;
+            got = static_cast<int>(jpeg_read_scanlines(cinfo, scratchRows, static_cast<JDIMENSION>(batch)));
+            for (int i = 0; i < got; ++i) CmykRowToBgr(scratchRows[i], rows[i], width, channels, inverted);
         }
-        JSAMPROW scratchRows[16];
-        const int batch = std::min(16, px.height - y);
-        for (int i = 0; i < batch; ++i) scratchRows[i] = ctx.scratch.data() + static_cast<std::size_t>(i) * px.width * 4;
-        const auto got = static_cast<int>(jpeg_read_scanlines(cinfo, scratchRows, static_cast<JDIMENSION>(batch)));
-        for (int i = 0; i < got; ++i) CmykRowToBgr(scratchRows[i], px.Row(y + i), px.width, channels, inverted);
+        if (ctx.resampler && got == 1) ctx.resampler->Push(rows[0]);
     }
     // Reads on to the end-of-image marker, so a file cut short after its
     // last scan is noticed too.
@@ -494,183 +757,6 @@ void DecodeJpegInto(const void* data, std::size_t size, const JpegDecodeOptions&
     if (!ok) result.pixels = PixelBuffer{};
 }
 
-namespace {
-
-// Weights in 1/16384; along each axis an output pixel's weights add up to
-// exactly 16384. Down the columns first, results are kept in 1/128 of a
-// level (at most 255 * 128, in 16 bits); across, sums stay below 2^31.
-constexpr int kWeightBits = 14;
-constexpr int kMidBits = 7;
-constexpr int kFirstPassShift = kWeightBits - kMidBits;   // down the columns
-constexpr int kSecondPassShift = kWeightBits + kMidBits;  // across
-
-// One output position's contributions along an axis.
-struct Tap {
-    int first = 0;
-    int count = 0;
-    int weightIndex = 0;  // into the weights array
-};
-
-struct AxisPlan {
-    std::vector<Tap> taps;
-    std::vector<std::int32_t> weights;
-};
-
-// Rounds the exact weights of one tap to 1/16384, the largest taking up the
-// rounding so that they add up to exactly 1.
-void QuantiseTap(const double* exact, int count, std::int32_t* out) {
-    int total = 0, largest = 0;
-    for (int i = 0; i < count; ++i) {
-        out[i] = static_cast<std::int32_t>(std::lround(exact[i] * (1 << kWeightBits)));
-        total += out[i];
-        if (out[i] > out[largest]) largest = i;
-    }
-    out[largest] += (1 << kWeightBits) - total;
-}
-
-AxisPlan PlanAxis(int from, int to) {
-    AxisPlan plan;
-    plan.taps.resize(static_cast<std::size_t>(to));
-    const double ratio = static_cast<double>(from) / to;
-    std::vector<double> exact;
-    for (int o = 0; o < to; ++o) {
-        Tap& tap = plan.taps[static_cast<std::size_t>(o)];
-        exact.clear();
-        if (from > to) {
-            // Area average over the source span this output pixel covers.
-            const double lo = o * ratio;
-            const double hi = (o + 1) * ratio;
-            const int first = static_cast<int>(std::floor(lo));
-            const int last = std::min(from - 1, static_cast<int>(std::ceil(hi)) - 1);
-            tap.first = first;
-            for (int i = first; i <= last; ++i)
-                exact.push_back((std::min(hi, i + 1.0) - std::max(lo, static_cast<double>(i))) / ratio);
-        } else {
-            // Linear interpolation between the two nearest source centres.
-            double s = (o + 0.5) * ratio - 0.5;
-            s = std::clamp(s, 0.0, static_cast<double>(from - 1));
-            const int i0 = static_cast<int>(std::floor(s));
-            const double f = s - i0;
-            tap.first = i0;
-            exact.push_back(1 - f);
-            if (i0 + 1 < from && f > 0) exact.push_back(f);
-        }
-        // Drop zero-weight ends (a span ending on a pixel boundary).
-        while (exact.size() > 1 && std::lround(exact.back() * (1 << kWeightBits)) == 0) exact.pop_back();
-        while (exact.size() > 1 && std::lround(exact.front() * (1 << kWeightBits)) == 0) {
-            exact.erase(exact.begin());
-            ++tap.first;
-        }
-        tap.count = static_cast<int>(exact.size());
-        tap.weightIndex = static_cast<int>(plan.weights.size());
-        plan.weights.resize(plan.weights.size() + exact.size());
-        QuantiseTap(exact.data(), tap.count, plan.weights.data() + tap.weightIndex);
-    }
-    return plan;
-}
-
-inline std::int32_t WeightPair(std::int32_t first, std::int32_t second) {
-    return static_cast<std::int32_t>((static_cast<std::uint32_t>(second) << 16) | static_cast<std::uint32_t>(first));
-}
-
-// Down the columns first: the source rows of one output row combined into
-// `mid` (sourceWidth * ch values, in 1/128 of a level).
-void ResampleDown(const std::uint8_t* pixels, std::size_t stride, const Tap& tap, const std::int32_t* w,
-                  std::size_t count, std::uint16_t* mid) {
-    const std::uint8_t* rows = pixels + stride * static_cast<std::size_t>(tap.first);
-    std::size_t done = 0;
-#if RESAMPLE_WITH_SSE2
-    // Eight values a step, two source rows at a time: their values
-    // interleaved as 16-bit numbers, multiplied by the two weights and
-    // added pairwise.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi32(1 << (kFirstPassShift - 1));
-    for (; done + 8 <= count; done += 8) {
-        __m128i lo = half, hi = half;
-        const std::uint8_t* p = rows + done;
-        int i = 0;
-        for (; i + 1 < tap.count; i += 2, p += 2 * stride) {
-            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-            const __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)), zero);
-            const __m128i ww = _mm_set1_epi32(WeightPair(w[i], w[i + 1]));
-            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, r1), ww));
-            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, r1), ww));
-        }
-        if (i < tap.count) {
-            const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-            const __m128i ww = _mm_set1_epi32(w[i]);
-            lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(r0, zero), ww));
-            hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(r0, zero), ww));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(mid + done),
-                         _mm_packs_epi32(_mm_srai_epi32(lo, kFirstPassShift), _mm_srai_epi32(hi, kFirstPassShift)));
-    }
-#endif
-    for (; done < count; ++done) {
-        std::int32_t sum = 1 << (kFirstPassShift - 1);
-        const std::uint8_t* p = rows + done;
-        for (int i = 0; i < tap.count; ++i, p += stride) sum += w[i] * *p;
-        mid[done] = static_cast<std::uint16_t>(sum >> kFirstPassShift);
-    }
-}
-
-// Then across: one combined row into the output row.
-template <int CH>
-void ResampleAcross(const std::uint16_t* mid, const AxisPlan& plan, int width, std::uint8_t* dst) {
-#if RESAMPLE_WITH_SSE2
-    if constexpr (CH == 4) {
-        // Two pixels a step, their channels interleaved, as down the columns.
-        const __m128i half = _mm_set1_epi32(1 << (kSecondPassShift - 1));
-        const __m128i zero = _mm_setzero_si128();
-        for (int x = 0; x < width; ++x, dst += 4) {
-            const Tap& h = plan.taps[static_cast<std::size_t>(x)];
-            const std::int32_t* w = plan.weights.data() + h.weightIndex;
-            const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * 4;
-            __m128i sum = half;
-            int i = 0;
-            for (; i + 1 < h.count; i += 2, p += 8) {
-                const __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));  // two pixels
-                const __m128i pairs = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
-                sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(WeightPair(w[i], w[i + 1]))));
-            }
-            if (i < h.count) {
-                const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-                sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(a, zero), _mm_set1_epi32(w[i])));
-            }
-            const __m128i words = _mm_packs_epi32(_mm_srai_epi32(sum, kSecondPassShift), zero);
-            const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(words, zero));
-            std::memcpy(dst, &packed, 4);
-        }
-        return;
-    }
-#endif
-    for (int x = 0; x < width; ++x, dst += CH) {
-        const Tap& h = plan.taps[static_cast<std::size_t>(x)];
-        const std::int32_t* w = plan.weights.data() + h.weightIndex;
-        const std::uint16_t* p = mid + static_cast<std::size_t>(h.first) * CH;
-        std::int32_t sum[CH];
-        for (int c = 0; c < CH; ++c) sum[c] = 1 << (kSecondPassShift - 1);
-        for (int i = 0; i < h.count; ++i, p += CH)
-            for (int c = 0; c < CH; ++c) sum[c] += w[i] * p[c];
-        // The weights add up to 1 and are never negative: no clamping needed.
-        for (int c = 0; c < CH; ++c) dst[c] = static_cast<std::uint8_t>(sum[c] >> kSecondPassShift);
-    }
-}
-
-template <int CH>
-void ResampleRows(const std::uint8_t* pixels, int sourceWidth, std::size_t stride, const AxisPlan& horizontal,
-                  const AxisPlan& vertical, std::uint8_t* out, std::size_t outStride, int width, int height) {
-    // One combined row, plus room for the last pixel pair's read.
-    const std::size_t count = static_cast<std::size_t>(sourceWidth) * CH;
-    std::vector<std::uint16_t> mid(count + 8);
-    for (int y = 0; y < height; ++y) {
-        const Tap& tap = vertical.taps[static_cast<std::size_t>(y)];
-        ResampleDown(pixels, stride, tap, vertical.weights.data() + tap.weightIndex, count, mid.data());
-        ResampleAcross<CH>(mid.data(), horizontal, width, out + outStride * static_cast<std::size_t>(y));
-    }
-}
-
-}  // namespace
 
 PixelBuffer ResamplePixels(const PixelBuffer& source, int width, int height) {
     if (source.Empty()) return PixelBuffer{};
@@ -697,14 +783,8 @@ void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceH
     if (pixels == nullptr || out == nullptr || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
         return;
     if (channels < 1 || channels > 4) return;
-    const AxisPlan horizontal = PlanAxis(sourceWidth, width);
-    const AxisPlan vertical = PlanAxis(sourceHeight, height);
-    switch (channels) {
-        case 1: ResampleRows<1>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
-        case 2: ResampleRows<2>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
-        case 3: ResampleRows<3>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
-        default: ResampleRows<4>(pixels, sourceWidth, stride, horizontal, vertical, out, outStride, width, height); break;
-    }
+    RowResampler resampler(sourceWidth, sourceHeight, channels, {PixelRows{out, outStride, width, height}});
+    for (int y = 0; y < sourceHeight; ++y) resampler.Push(pixels + stride * static_cast<std::size_t>(y));
 }
 
 }  // namespace common

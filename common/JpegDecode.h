@@ -96,6 +96,21 @@ struct PixelBuffer {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+// Rows of pixels held elsewhere: width x height, top-down, `stride` bytes
+// apart, each at least width x channels bytes.
+struct PixelRows {
+    std::uint8_t* pixels = nullptr;
+    std::size_t stride = 0;
+    int width = 0;
+    int height = 0;
+};
+
 enum class PixelLayout { Bgra, Bgr };
 
 struct JpegLimits {
@@ -113,6 +128,13 @@ struct JpegDecodeOptions {
     JpegLimits limits{};
     // A progressive file at 1/8: decode every scan, refinements included.
     bool allScans = false;
+    // Pictures to make at once from the one decode, each of both sides above
+    // 0: the file is decoded at the n/8 scale that covers all of them (in
+    // place of targetWidth x targetHeight) and resampled into each as its
+    // rows come, exactly as ResamplePixelsInto would from the whole decode,
+    // which is never held; the result's pixels stay empty. On failure the
+    // targets hold whatever was written before it.
+    std::vector<PixelRows> into;
 };
 
 struct JpegDecodeResult {

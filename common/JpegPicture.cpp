@@ -1,65 +1,58 @@
 #include "common/JpegPicture.h"
 
+#include <windows.h>
+
 #include <cstdint>
-#include <utility>
-#include <vector>
 
 #include "common/JpegDecode.h"
 #include "common/PictureCache.h"
 #include "common/PictureReaders.h"
+#include "framework/Graphic.h"
 
 namespace common {
-namespace {
 
-JpegDecodeResult Decode(const void* data, std::size_t size, int targetWidth, int targetHeight) {
+std::vector<std::shared_ptr<fw::Graphic>> ReadJpegPictures(const void* data, std::size_t size,
+                                                           const std::vector<PixelSize>& sizes) {
     JpegDecodeOptions options;
-    if (targetWidth > 0 && targetHeight > 0) {
-        options.targetWidth = targetWidth;
-        options.targetHeight = targetHeight;
-    }
     options.layout = PixelLayout::Bgra;
-    return DecodeJpeg(data, size, options);
-}
-
-std::shared_ptr<fw::Graphic> MakeJpegBitmap(const PixelBuffer& px, int targetWidth, int targetHeight) {
-    return MakeBitmapPicture(px.bytes.data(), px.width, px.height, px.channels, px.Stride(), targetWidth,
-                             targetHeight, PictureFormat::Jpeg);
-}
-
-}  // namespace
-
-std::shared_ptr<fw::Graphic> ReadJpegPicture(const void* data, std::size_t size, int targetWidth, int targetHeight) {
-    const JpegDecodeResult decoded = Decode(data, size, targetWidth, targetHeight);
-    if (!decoded.Ok()) RaiseJpegError(decoded.error);
-    return MakeJpegBitmap(decoded.pixels, targetWidth, targetHeight);
-}
-
-std::shared_ptr<fw::Graphic> ReadJpegFile(const std::string& path, const OpenedPictureFile& file, int targetWidth,
-                                          int targetHeight) {
-    if (const KeptDecode* kept = KeptJpegDecode(); kept && kept->Serves(path, file.Stamp(), targetWidth, targetHeight))
-        return MakeJpegBitmap(kept->pixels, targetWidth, targetHeight);
-    const bool keep = targetWidth > 0 && targetHeight > 0;
-    if (keep) DropJpegDecode();  // not needed any more: free it before decoding
-
-    auto decode = std::make_unique<KeptDecode>();
-    {
-        OpenedPictureFile::Contents data;
-        file.ReadContents(data);
-        JpegDecodeResult decoded = Decode(data.Data(), data.Size(), targetWidth, targetHeight);
-        CountFileDecode();
+    std::vector<std::shared_ptr<fw::Graphic>> pictures;
+    bool natural = false;
+    for (const PixelSize& s : sizes) natural = natural || s.width <= 0 || s.height <= 0;
+    if (natural) {
+        // The whole picture is needed: decoded once, each target made from it.
+        const JpegDecodeResult decoded = DecodeJpeg(data, size, options);
         if (!decoded.Ok()) RaiseJpegError(decoded.error);
-        decode->sourceWidth = decoded.sourceWidth;
-        decode->sourceHeight = decoded.sourceHeight;
-        decode->scale = decoded.scale;
-        decode->pixels = std::move(decoded.pixels);
+        const PixelBuffer& px = decoded.pixels;
+        pictures.resize(sizes.size());
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            pictures[i] = MakeBitmapPicture(px.bytes.data(), px.width, px.height, px.channels, px.Stride(),
+                                            sizes[i].width, sizes[i].height, PictureFormat::Jpeg);
+        return pictures;
     }
-    auto graphic = MakeJpegBitmap(decode->pixels, targetWidth, targetHeight);
-    if (keep) {
-        decode->path = path;
-        decode->stamp = file.Stamp();
-        KeepJpegDecode(std::move(decode));
-    }
-    return graphic;
+    std::vector<SIZE> sections(sizes.size());
+    options.into.resize(sizes.size());
+    for (std::size_t i = 0; i < sizes.size(); ++i) sections[i] = SIZE{sizes[i].width, sizes[i].height};
+    JpegDecodeResult decoded;
+    const auto made = fw::BitmapGraphic::FromRows(sections, [&](const std::vector<std::uint8_t*>& rows) {
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            options.into[i] = PixelRows{rows[i], static_cast<std::size_t>(sizes[i].width) * 4, sizes[i].width,
+                                        sizes[i].height};
+        DecodeJpegInto(data, size, options, decoded);
+        return decoded.Ok();
+    });
+    if (!decoded.Ok()) RaiseJpegError(decoded.error);
+    if (made.empty()) RaiseNoMemory(PictureFormat::Jpeg);
+    pictures.resize(made.size());
+    for (std::size_t i = 0; i < made.size(); ++i) pictures[i] = made[i];
+    return pictures;
+}
+
+std::vector<std::shared_ptr<fw::Graphic>> ReadJpegFile(const OpenedPictureFile& file,
+                                                       const std::vector<PixelSize>& sizes) {
+    OpenedPictureFile::Contents data;
+    file.ReadContents(data);
+    CountFileDecode();
+    return ReadJpegPictures(data.Data(), data.Size(), sizes);
 }
 
 }  // namespace common

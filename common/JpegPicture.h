@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <memory>
-#include <string>
+#include <vector>
 
 #include "common/PictureFile.h"
 
@@ -15,14 +15,16 @@ class Graphic;
 
 namespace common {
 
-// From bytes in memory; nothing is kept. A decoding failure raises
-// "JPEG error #%d" with the decoder's number.
-std::shared_ptr<fw::Graphic> ReadJpegPicture(const void* data, std::size_t size, int targetWidth, int targetHeight);
+// From bytes in memory, one picture for each size (each both sides above 0,
+// or 0 x 0), all from one decode; nothing is kept. Targets only are decoded
+// at the scale that covers the largest and resampled into each picture as
+// the rows come, without holding the decoded picture. A decoding failure
+// raises "JPEG error #%d" with the decoder's number.
+std::vector<std::shared_ptr<fw::Graphic>> ReadJpegPictures(const void* data, std::size_t size,
+                                                           const std::vector<PixelSize>& sizes);
 
-// From the opened file at `path`: made from the kept decode when that
-// serves, otherwise decoded (counted) and, for a target size, kept in place
-// of the earlier one. Targets are both above 0 or both 0.
-std::shared_ptr<fw::Graphic> ReadJpegFile(const std::string& path, const OpenedPictureFile& file, int targetWidth,
-                                          int targetHeight);
+// The same from the opened file, whose decodes are counted.
+std::vector<std::shared_ptr<fw::Graphic>> ReadJpegFile(const OpenedPictureFile& file,
+                                                       const std::vector<PixelSize>& sizes);
 
 }  // namespace common

@@ -13,53 +13,86 @@
 #include "framework/StdControls.h"
 
 namespace common {
+namespace {
 
-std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight) {
+// The file at `path` at each of `sizes`, one picture for each (equal sizes
+// and those a format ignores share one), from one opening and at most one
+// decode.
+std::vector<std::shared_ptr<fw::Graphic>> LoadPictureSizes(const std::string& path, std::vector<PixelSize> sizes) {
     const PictureFormat format = PictureFormatOf(path);
 
     // Opened (and its size and time taken) on every load, whatever has been
     // decoded before: a file that has gone fails, a changed one is read anew.
     const OpenedPictureFile file(path, format);
-    const bool resampled = (format == PictureFormat::Jpeg || format == PictureFormat::Bitmap) && targetWidth > 0 &&
-                           targetHeight > 0;
-    const int keyWidth = resampled ? targetWidth : 0;
-    const int keyHeight = resampled ? targetHeight : 0;
-    if (auto recent = FindRecentPicture(file.Stamp(), keyWidth, keyHeight)) return recent;
+    const bool resampled = format == PictureFormat::Jpeg || format == PictureFormat::Bitmap;
+    for (PixelSize& s : sizes)
+        if (!resampled || s.width <= 0 || s.height <= 0) s = PixelSize{};
 
-    std::shared_ptr<fw::Graphic> graphic;
+    std::vector<std::shared_ptr<fw::Graphic>> pictures(sizes.size());
+    std::vector<PixelSize> missing;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        pictures[i] = FindRecentPicture(file.Stamp(), sizes[i]);
+        bool listed = false;
+        for (const PixelSize& m : missing) listed = listed || m == sizes[i];
+        if (!pictures[i] && !listed) missing.push_back(sizes[i]);
+    }
+    if (missing.empty()) return pictures;
+
+    std::vector<std::shared_ptr<fw::Graphic>> made;
     try {
         if (format == PictureFormat::Jpeg) {
-            graphic = ReadJpegFile(path, file, keyWidth, keyHeight);
+            made = ReadJpegFile(file, missing);
         } else {
             const std::vector<std::uint8_t> data = file.ReadAll();
             CountFileDecode();
-            switch (format) {
-                case PictureFormat::Bitmap: graphic = ReadBitmapFile(data, targetWidth, targetHeight); break;
-                case PictureFormat::Icon: graphic = ReadIconFile(data); break;
-                case PictureFormat::EnhancedMetafile: graphic = ReadEnhancedMetafile(data); break;
-                default: graphic = ReadWindowsMetafile(data); break;
+            for (const PixelSize& s : missing) {
+                switch (format) {
+                    case PictureFormat::Bitmap: made.push_back(ReadBitmapFile(data, s.width, s.height)); break;
+                    case PictureFormat::Icon: made.push_back(ReadIconFile(data)); break;
+                    case PictureFormat::EnhancedMetafile: made.push_back(ReadEnhancedMetafile(data)); break;
+                    default: made.push_back(ReadWindowsMetafile(data)); break;
+                }
             }
         }
     } catch (const std::bad_alloc&) {
         RaiseNoMemory(format);
     }
-    try {
-        RememberPicture(file.Stamp(), keyWidth, keyHeight, graphic);
-    } catch (const std::bad_alloc&) {
-        // Not remembering only costs a later decode.
+    for (std::size_t m = 0; m < missing.size(); ++m) {
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            if (!pictures[i] && sizes[i] == missing[m]) pictures[i] = made[m];
+        try {
+            RememberPicture(file.Stamp(), missing[m], made[m]);
+        } catch (const std::bad_alloc&) {
+            // Not remembering only costs a later decode.
+        }
     }
-    return graphic;
+    return pictures;
+}
+
+PixelSize SizeFor(const fw::Image& image) {
+    return image.Stretch() ? PixelSize{image.Width(), image.Height()} : PixelSize{};
+}
+
+}  // namespace
+
+std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight) {
+    return LoadPictureSizes(path, {PixelSize{targetWidth, targetHeight}})[0];
 }
 
 void LoadPictureFile(const std::string& path, fw::Image& image) {
-    auto picture = image.Stretch() ? LoadPictureFile(path, image.Width(), image.Height())
-                                   : LoadPictureFile(path, 0, 0);
-    image.SetPicture(std::move(picture));
+    image.SetPicture(LoadPictureSizes(path, {SizeFor(image)})[0]);
+}
+
+void LoadPictureFile(const std::string& path, const std::vector<fw::Image*>& images) {
+    std::vector<PixelSize> sizes;
+    for (const fw::Image* image : images) sizes.push_back(SizeFor(*image));
+    auto pictures = LoadPictureSizes(path, std::move(sizes));
+    for (std::size_t i = 0; i < images.size(); ++i) images[i]->SetPicture(std::move(pictures[i]));
 }
 
 std::shared_ptr<fw::Graphic> LoadJpegPicture(const void* data, std::size_t size, int targetWidth, int targetHeight) {
     try {
-        return ReadJpegPicture(data, size, targetWidth, targetHeight);
+        return ReadJpegPictures(data, size, {PixelSize{targetWidth, targetHeight}})[0];
     } catch (const std::bad_alloc&) {
         RaiseNoMemory(PictureFormat::Jpeg);
     }

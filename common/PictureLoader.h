@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fw {
 class Graphic;
@@ -35,25 +36,9 @@ namespace common {
 //
 // Loading the same unchanged file again at the same size while an earlier
 // result is still in use returns that same (immutable) object instead of
-// decoding again; the file is still opened each time.
-//
-// A JPEG file loaded for a target size leaves its decoded pixels (at the n/8
-// scale that covered that target) kept for the next loads: a load of the
-// same path whose file still has the same identity, size and last-write
-// time, and whose target that scale covers, is resampled from them without
-// decoding the file again. A load that needs a finer scale, or of another
-// file, decodes anew and keeps that instead. The kept pixels are freed as
-// soon as the calling thread's message loop is idle (a timer message, which
-// only arrives once the handler that did the loads has returned), or by
-// ReleasePictureCache. Call on the user-interface thread.
+// decoding again; the file is still opened each time. Nothing else is kept
+// once a load returns. Call on the user-interface thread.
 std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight);
-
-// Frees the decoded pixels kept by LoadPictureFile now; the next load decodes
-// its file again.
-void ReleasePictureCache() noexcept;
-
-// Bytes of decoded pixels kept by LoadPictureFile at present (0: none).
-std::size_t PictureCacheBytes();
 
 // How often LoadPictureFile has decoded a file's contents (of any kind) since
 // the program started. Loads served from an earlier result don't count.
@@ -63,6 +48,13 @@ unsigned long PictureFileDecodes();
 // when the control stretches its picture, at natural size otherwise. On any
 // failure the control keeps the picture it had.
 void LoadPictureFile(const std::string& path, fw::Image& image);
+
+// The same into several controls at once, the file opened and decoded
+// once: a JPEG file is decoded at the n/8 scale that covers the largest of
+// their sizes and resampled into a picture of each distinct size as its
+// rows come; controls of equal size share one picture. On any failure
+// every control keeps the picture it had.
+void LoadPictureFile(const std::string& path, const std::vector<fw::Image*>& images);
 
 // A JPEG picture from bytes in memory (such as the program's own artwork),
 // made exactly as LoadPictureFile makes one from a file; a decoding failure

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/GdiObjects.h"
 
@@ -54,10 +55,26 @@ public:
     // answers false.
     template <typename Fill>  // bool fill(std::uint8_t* rows, std::size_t stride)
     static std::shared_ptr<BitmapGraphic> FromRows(int width, int height, Fill fill) {
-        auto graphic = Create(width, height);
-        if (!graphic || !fill(graphic->bits_, graphic->Stride())) return nullptr;
-        graphic->ClearFourthBytes();
-        return graphic;
+        auto made = FromRows({SIZE{width, height}}, [&](const std::vector<std::uint8_t*>& rows) {
+            return fill(rows[0], static_cast<std::size_t>(width) * 4);
+        });
+        return made.empty() ? nullptr : made[0];
+    }
+    // Several new sections at once, as above: `fill` is given the rows of
+    // each, in the order of `sizes` (each width * 4 bytes a row), and writes
+    // them all. Empty when any cannot be made or `fill` answers false.
+    template <typename Fill>  // bool fill(const std::vector<std::uint8_t*>& rows)
+    static std::vector<std::shared_ptr<BitmapGraphic>> FromRows(const std::vector<SIZE>& sizes, Fill fill) {
+        std::vector<std::shared_ptr<BitmapGraphic>> made(sizes.size());
+        std::vector<std::uint8_t*> rows(sizes.size());
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            made[i] = Create(sizes[i].cx, sizes[i].cy);
+            if (!made[i]) return {};
+            rows[i] = made[i]->bits_;
+        }
+        if (!fill(rows)) return {};
+        for (const auto& graphic : made) graphic->ClearFourthBytes();
+        return made;
     }
     // Copies a bitmap of any format (the caller keeps its handle). Null when
     // the handle is not a bitmap or the system has no memory.

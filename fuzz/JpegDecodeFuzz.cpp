@@ -2,10 +2,14 @@
 // consistent size or fails with a positive decoder message number; it never
 // crashes, leaks or reads out of bounds. The last input byte picks one of a
 // few small target sizes and the pixel layout, so the scaled decoding paths
-// (1/8 .. full, progressive files from their reduced scans) are all reached.
+// (1/8 .. full, progressive files from their reduced scans) are all reached,
+// and decoding straight into target rows must give exactly what resampling
+// the whole decode gives.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "common/JpegDecode.h"
 #include "common/JpegScans.h"
@@ -63,5 +67,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The loader's next step.
     const common::PixelBuffer shown = common::ResamplePixels(px, 7, 5);
     if (shown.bytes.size() != static_cast<std::size_t>(7 * 5 * channels)) Fail();
+
+    // Decoded straight into the target and a picture half its size (the
+    // same scale covers both), the rows are those resampled from the whole.
+    if (options.targetWidth <= 0) return 0;
+    const int tw = options.targetWidth, th = options.targetHeight;
+    const int hw = tw > 1 ? tw / 2 : 1, hh = th > 1 ? th / 2 : 1;
+    std::vector<std::uint8_t> full(static_cast<std::size_t>(tw) * th * channels);
+    std::vector<std::uint8_t> half(static_cast<std::size_t>(hw) * hh * channels);
+    common::JpegDecodeOptions into = options;
+    into.into = {{full.data(), static_cast<std::size_t>(tw) * channels, tw, th},
+                 {half.data(), static_cast<std::size_t>(hw) * channels, hw, hh}};
+    if (!common::DecodeJpeg(data, size, into).Ok()) Fail();
+    const common::PixelBuffer a = common::ResamplePixels(px, tw, th), b = common::ResamplePixels(px, hw, hh);
+    if (!std::equal(full.begin(), full.end(), a.bytes.begin(), a.bytes.end())) Fail();
+    if (!std::equal(half.begin(), half.end(), b.bytes.begin(), b.bytes.end())) Fail();
     return 0;
 }

@@ -534,6 +534,67 @@ TEST(JpegDecodeTest, RandomDamageNeverCrashes) {
 
 // --------------------------------------------------------------- resampling
 
+TEST(JpegDecodeTest, DecodingIntoTargetsMatchesResamplingTheWholeDecode) {
+    const int w = 640, h = 480;
+    const auto rgb = testjpeg::PhotoLikeRgb(w, h);
+    std::vector<std::uint8_t> cmyk(static_cast<std::size_t>(w) * h * 4);
+    for (std::size_t i = 0; i < rgb.size() / 3; ++i)
+        for (int c = 0; c < 3; ++c) cmyk[i * 4 + c] = rgb[i * 3 + c], cmyk[i * 4 + 3] = 40;
+    testjpeg::EncodeOptions restarts;
+    restarts.restartRows = 1;
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> jpeg;
+        common::PixelLayout layout;
+    } files[] = {
+        {"baseline", EncodeRgb(rgb, w, h), common::PixelLayout::Bgra},
+        {"progressive", EncodeRgb(rgb, w, h, true), common::PixelLayout::Bgra},
+        {"blue, green, red", EncodeRgb(rgb, w, h), common::PixelLayout::Bgr},
+        {"grey, restarts", testjpeg::Encode(rgb, w, h, Kind::Grey, restarts), common::PixelLayout::Bgra},
+        {"CMYK", testjpeg::Encode(cmyk, w, h, Kind::CmykAdobe, {}), common::PixelLayout::Bgra},
+    };
+    // The three sizes the windows show; one target; one wider than the
+    // picture and far lower (each output row drawing on 24 source rows).
+    const std::vector<std::vector<common::PixelSize>> targetLists = {
+        {{235, 139}, {311, 187}, {246, 101}}, {{80, 60}}, {{700, 20}, {62, 26}}};
+    for (const auto& f : files) {
+        ASSERT_FALSE(f.jpeg.empty()) << f.name;
+        const int channels = f.layout == common::PixelLayout::Bgra ? 4 : 3;
+        for (const auto& targets : targetLists) {
+            const std::string where = std::string(f.name) + ", " + std::to_string(targets[0].width) + " wide first";
+            JpegDecodeOptions whole;
+            whole.layout = f.layout;
+            JpegDecodeOptions into = whole;
+            std::vector<std::vector<std::uint8_t>> out;
+            for (const auto& t : targets) {
+                whole.targetWidth = std::max(whole.targetWidth, t.width);
+                whole.targetHeight = std::max(whole.targetHeight, t.height);
+                out.emplace_back(static_cast<std::size_t>(t.width) * t.height * channels + 1, 0xA5);
+                into.into.push_back({out.back().data(), static_cast<std::size_t>(t.width) * channels, t.width, t.height});
+            }
+            const auto plain = DecodeJpeg(f.jpeg.data(), f.jpeg.size(), whole);
+            const auto streamed = DecodeJpeg(f.jpeg.data(), f.jpeg.size(), into);
+            ASSERT_TRUE(plain.Ok() && streamed.Ok()) << where << ": " << plain.message << streamed.message;
+            EXPECT_EQ(streamed.scale, plain.scale) << where;
+            EXPECT_TRUE(streamed.pixels.bytes.empty()) << where;
+            for (std::size_t i = 0; i < targets.size(); ++i) {
+                const PixelBuffer expected = common::ResamplePixels(plain.pixels, targets[i].width, targets[i].height);
+                EXPECT_EQ(out[i].back(), 0xA5) << where << ": written past target " << i;
+                out[i].pop_back();
+                EXPECT_TRUE(out[i] == std::vector<std::uint8_t>(expected.bytes.begin(), expected.bytes.end()))
+                    << where << ": target " << i;
+            }
+        }
+        // A cut file fails as the whole decode does.
+        const auto cut = Cut(f.jpeg, f.jpeg.size() * 3 / 4);
+        std::vector<std::uint8_t> rows(80 * 60 * 4);
+        JpegDecodeOptions into;
+        into.layout = f.layout;
+        into.into = {{rows.data(), 80u * channels, 80, 60}};
+        EXPECT_EQ(DecodeJpeg(cut.data(), cut.size(), into).error, JWRN_JPEG_EOF) << f.name;
+    }
+}
+
 struct ResampleCase {
     const char* name;
     std::vector<std::uint8_t> source;  // one channel, one row

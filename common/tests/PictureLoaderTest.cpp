@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
+#include <memory>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -536,25 +536,6 @@ const struct {
     int w, h;
 } kSixControls[] = {{235, 139}, {311, 187}, {246, 101}, {246, 101}, {246, 101}, {246, 101}};
 
-// Dispatches this thread's messages for up to `ms` milliseconds, stopping
-// early once `done` holds; returns how many timer messages were dispatched.
-int PumpMessages(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
-    const DWORD start = GetTickCount();
-    int timers = 0;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_TIMER) ++timers;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) break;
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(ms - elapsed, 20), QS_ALLINPUT);
-    }
-    return timers;
-}
 
 FILETIME WriteTimeOf(const std::string& path) {
     FILETIME t{};
@@ -574,13 +555,6 @@ void SetWriteTime(const std::string& path, FILETIME t) {
     CloseHandle(h);
 }
 
-// The picture's pixels, for comparing two loads byte for byte.
-Bytes PixelsOf(const std::shared_ptr<fw::Graphic>& g) {
-    auto* bitmap = dynamic_cast<fw::BitmapGraphic*>(g.get());
-    if (!bitmap) return {};
-    return Bytes(bitmap->Bits(), bitmap->Bits() + bitmap->Stride() * static_cast<std::size_t>(bitmap->Height()));
-}
-
 void ExpectTwoTone(const std::shared_ptr<fw::Graphic>& g, int w, int h, const TwoTone& tone, const std::string& where) {
     ASSERT_TRUE(g) << where;
     auto* bitmap = dynamic_cast<fw::BitmapGraphic*>(g.get());
@@ -593,79 +567,56 @@ void ExpectTwoTone(const std::shared_ptr<fw::Graphic>& g, int w, int h, const Tw
 
 const TwoTone kOtherTone{RGB(250, 250, 0), RGB(0, 250, 250)};
 
-class PictureCacheTest : public PictureLoaderTest {
-protected:
-    void SetUp() override {
-        PictureLoaderTest::SetUp();
-        common::ReleasePictureCache();
-    }
-    void TearDown() override {
-        common::ReleasePictureCache();
-        PictureLoaderTest::TearDown();
-    }
-};
-
-TEST_F(PictureCacheTest, SixControlsAreFilledFromOneDecode) {
-    for (const bool progressive : {false, true}) {
-        const std::string where = progressive ? "progressive" : "baseline";
-        common::ReleasePictureCache();
-        // 1600 x 1000: 235 x 139 needs 2/8 (400 x 250), which covers the rest.
-        const std::string path = Write("six.jpg", JpegTwoTone(1600, 1000, kTone, progressive));
-        const unsigned long before = common::PictureFileDecodes();
-        std::vector<std::shared_ptr<fw::Graphic>> six;
-        for (const auto& c : kSixControls) six.push_back(common::LoadPictureFile(path, c.w, c.h));
-        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
-        EXPECT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
-        for (std::size_t i = 0; i < six.size(); ++i)
-            ExpectTwoTone(six[i], kSixControls[i].w, kSixControls[i].h, kTone, where + " control " + std::to_string(i));
-        EXPECT_EQ(six[2].get(), six[5].get()) << where << ": equal sizes share one picture";
-
-        // What the kept pixels made is exactly what a fresh decode makes.
-        const Bytes fromKept = PixelsOf(six[2]);
-        six.clear();
-        common::ReleasePictureCache();
-        EXPECT_EQ(common::PictureCacheBytes(), 0u);
-        const auto fresh = common::LoadPictureFile(path, 246, 101);
-        EXPECT_EQ(common::PictureFileDecodes() - before, 2u) << where;
-        EXPECT_TRUE(PixelsOf(fresh) == fromKept) << where;
-    }
-}
-
-TEST_F(PictureCacheTest, AKeptDecodeServesOnlyTargetsItsScaleCovers) {
-    const std::string big = Write("big.jpg", JpegTwoTone(1600, 1000, kTone));
-    const std::string other = Write("other.jpg", JpegTwoTone(800, 500, kOtherTone));
+TEST_F(PictureLoaderTest, SeveralControlsAreFilledFromOneOpeningAndOneDecode) {
+    // 1600 x 1000: 235 x 139 and 311 x 187 need 2/8 (400 x 250), 246 x 101 too.
     const struct {
-        const std::string* path;
-        int w, h;             // target; 0 x 0: natural size
-        bool decodes;         // whether the file is decoded for this load
-        std::size_t kept;     // bytes kept afterwards
-    } steps[] = {
-        {&big, 150, 90, true, 200 * 125 * 4},      // 1/8
-        {&big, 120, 70, false, 200 * 125 * 4},     // covered by 1/8
-        {&big, 311, 187, true, 400 * 250 * 4},     // needs 2/8: decoded again, replaces
-        {&big, 150, 90, false, 400 * 250 * 4},     // 2/8 covers it
-        {&big, 0, 0, true, 400 * 250 * 4},         // natural size: decoded, not kept
-        {&other, 150, 90, true, 200 * 125 * 4},    // another file replaces it
-        {&big, 150, 90, true, 200 * 125 * 4},      // only the most recent is kept
-        {&big, 1600, 1000, true, 1600 * 1000 * 4},  // full scale
-        {&big, 0, 0, false, 1600 * 1000 * 4},      // served by the full-scale pixels
-        {&big, 800, 500, false, 1600 * 1000 * 4},
+        const char* name;
+        Bytes bytes;
+    } files[] = {
+        {"six.jpg", JpegTwoTone(1600, 1000, kTone)},
+        {"six-progressive.jpg", JpegTwoTone(1600, 1000, kTone, true)},
+        {"six.bmp", MakeBmp(1600, 1000, 24, kTone)},
     };
-    int n = 0;
-    for (const auto& s : steps) {
-        const std::string where = "step " + std::to_string(++n);
+    for (const auto& f : files) {
+        const std::string where = f.name;
+        const std::string path = Write(f.name, f.bytes);
+        std::vector<std::unique_ptr<fw::Image>> owned;
+        std::vector<fw::Image*> images;
+        for (const auto& c : kSixControls) {
+            owned.push_back(std::make_unique<fw::Image>());
+            owned.back()->SetBounds(0, 0, c.w, c.h);
+            owned.back()->SetStretch(true);
+            images.push_back(owned.back().get());
+        }
+        owned.push_back(std::make_unique<fw::Image>());  // shows the picture at its own size
+        images.push_back(owned.back().get());
+
         const unsigned long before = common::PictureFileDecodes();
-        const auto g = common::LoadPictureFile(*s.path, s.w, s.h);
-        EXPECT_EQ(common::PictureFileDecodes() - before, s.decodes ? 1u : 0u) << where;
-        EXPECT_EQ(common::PictureCacheBytes(), s.kept) << where;
-        const bool isBig = s.path == &big;
-        const int w = s.w > 0 ? s.w : isBig ? 1600 : 800;
-        const int h = s.h > 0 ? s.h : isBig ? 1000 : 500;
-        ExpectTwoTone(g, w, h, isBig ? kTone : kOtherTone, where);
+        common::LoadPictureFile(path, images);
+        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
+        for (std::size_t i = 0; i < std::size(kSixControls); ++i)
+            ExpectTwoTone(images[i]->Picture(), kSixControls[i].w, kSixControls[i].h, kTone,
+                          where + " control " + std::to_string(i));
+        ExpectTwoTone(images.back()->Picture(), 1600, 1000, kTone, where + " at its own size");
+        EXPECT_EQ(images[2]->Picture(), images[5]->Picture()) << where << ": equal sizes share one picture";
+
+        // Loaded again while shown: the same pictures, nothing decoded.
+        std::vector<const fw::Graphic*> shown;
+        for (fw::Image* image : images) shown.push_back(image->Picture().get());
+        common::LoadPictureFile(path, images);
+        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
+        for (std::size_t i = 0; i < images.size(); ++i) EXPECT_EQ(images[i]->Picture().get(), shown[i]) << where;
+
+        // A failure leaves every control with the picture it had.
+        Write(f.name, Cut(f.bytes, f.bytes.size() / 2));
+        EXPECT_THROW(common::LoadPictureFile(path, images), fw::PictureError) << where;
+        DeleteFileA(path.c_str());
+        EXPECT_THROW(common::LoadPictureFile(path, images), fw::PictureError) << where;
+        for (std::size_t i = 0; i < images.size(); ++i) EXPECT_EQ(images[i]->Picture().get(), shown[i]) << where;
     }
 }
 
-TEST_F(PictureCacheTest, AChangedFileIsDecodedAgain) {
+TEST_F(PictureLoaderTest, AChangedFileIsDecodedAgainWhileItsPictureIsShown) {
     // Bytes after the end-of-image marker are not read: padding gives two
     // pictures of exactly the same length, and a third of another length.
     Bytes first = JpegTwoTone(1600, 1000, kTone);
@@ -684,11 +635,10 @@ TEST_F(PictureCacheTest, AChangedFileIsDecodedAgain) {
         {"same length, other time", &sameLength, false},
     };
     for (const auto& c : cases) {
-        common::ReleasePictureCache();
         const std::string path = Write("changed.jpg", first);
         const FILETIME firstTime = WriteTimeOf(path);
-        ExpectTwoTone(common::LoadPictureFile(path, 311, 187), 311, 187, kTone, c.name);
-        ASSERT_GT(common::PictureCacheBytes(), 0u) << c.name;
+        const auto shown = common::LoadPictureFile(path, 311, 187);
+        ExpectTwoTone(shown, 311, 187, kTone, c.name);
 
         Write("changed.jpg", *c.bytes);
         FILETIME time = firstTime;
@@ -703,61 +653,9 @@ TEST_F(PictureCacheTest, AChangedFileIsDecodedAgain) {
         SetWriteTime(path, time);
 
         const unsigned long before = common::PictureFileDecodes();
-        const auto g = common::LoadPictureFile(path, 246, 101);  // 2/8, as kept
+        const auto g = common::LoadPictureFile(path, 311, 187);
         EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << c.name;
-        ExpectTwoTone(g, 246, 101, kOtherTone, c.name);
-    }
-}
-
-TEST_F(PictureCacheTest, AFileThatHasGoneFailsEvenWhileItsDecodeIsKept) {
-    const std::string path = Write("gone.jpg", JpegTwoTone(1600, 1000, kTone));
-    const auto shown = common::LoadPictureFile(path, 311, 187);
-    ASSERT_GT(common::PictureCacheBytes(), 0u);
-    DeleteFileA(path.c_str());
-    const unsigned long before = common::PictureFileDecodes();
-    EXPECT_EQ(FailureOf(path, 246, 101), kCannotOpenPrefix + path);  // would be served by the kept pixels
-    EXPECT_EQ(FailureOf(path, 311, 187), kCannotOpenPrefix + path);  // the same size as a picture still shown
-    EXPECT_EQ(common::PictureFileDecodes(), before);
-}
-
-TEST_F(PictureCacheTest, ADamagedRewriteFailsAndLeavesNothingKept) {
-    const Bytes jpeg = JpegTwoTone(1600, 1000, kTone);
-    const std::string path = Write("cut.jpg", jpeg);
-    common::LoadPictureFile(path, 311, 187);
-    ASSERT_GT(common::PictureCacheBytes(), 0u);
-    Write("cut.jpg", Cut(jpeg, jpeg.size() / 2));
-    EXPECT_EQ(FailureOf(path, 246, 101), JpegMessage(JWRN_JPEG_EOF));
-    EXPECT_EQ(common::PictureCacheBytes(), 0u);
-}
-
-TEST_F(PictureCacheTest, TheKeptDecodeIsFreedOnceTheMessageLoopIsIdle) {
-    const std::string path = Write("idle.jpg", JpegTwoTone(1600, 1000, kTone));
-    for (const bool explicitly : {false, true}) {
-        const std::string where = explicitly ? "released explicitly" : "released when idle";
-        std::vector<std::shared_ptr<fw::Graphic>> six;
-        const unsigned long before = common::PictureFileDecodes();
-        for (const auto& c : kSixControls) six.push_back(common::LoadPictureFile(path, c.w, c.h));
-        EXPECT_EQ(common::PictureFileDecodes() - before, 1u) << where;
-        ASSERT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
-
-        if (explicitly) {
-            common::ReleasePictureCache();
-        } else {
-            // While the thread is busy (no messages taken), it stays.
-            Sleep(300);
-            EXPECT_EQ(common::PictureCacheBytes(), 400u * 250 * 4) << where;
-            PumpMessages(5000, [] { return common::PictureCacheBytes() == 0; });
-        }
-        EXPECT_EQ(common::PictureCacheBytes(), 0u) << where;
-        // The timer has stopped: an idle program is not woken again.
-        EXPECT_EQ(PumpMessages(300), 0) << where;
-
-        // The pictures shown are unaffected; a further load decodes again.
-        ExpectTwoTone(six[1], 311, 187, kTone, where + " shown");
-        six.clear();
-        common::LoadPictureFile(path, 246, 101);
-        EXPECT_EQ(common::PictureFileDecodes() - before, 2u) << where;
-        common::ReleasePictureCache();
+        ExpectTwoTone(g, 311, 187, kOtherTone, c.name);
     }
 }
 
