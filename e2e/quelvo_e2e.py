@@ -725,6 +725,10 @@ def choose_menu_item(key: str, pid=None, items: list[str] = TRAY_MENU, method: s
     menu = wait_menu(pid, timeout)
     caption = item_for(key, items)
     if method == "key":
+        # The keyboard focus follows the pointer (no window manager): onto the
+        # menu's frame first, which the menu may not have been mapped under yet.
+        move_pointer(menu["x"] + 1, menu["y"] + 1)
+        time.sleep(0.3)
         press_key(caption.split("&", 1)[1][:1].lower())
     else:
         x, y = menu_item_centers(menu, items)[caption]

@@ -11,8 +11,8 @@ import time
 import unittest
 
 from quelvo_e2e import (APP_CLASS, MENU_CLASS, TOOLS_DIR, WORK_DIR, E2EError, E2ETestCase, Tray, answer_message_box,
-                        click, color_from_colorref, kill_group, menu_open, message_boxes, move_pointer, park_pointer,
-                        poll, press_key, reg_delete_key, reg_read, reg_set, run_tool, save_readme_picture, testbed,
+                        choose_menu_item, click, color_from_colorref, kill_group, menu_open, message_boxes, move_pointer, park_pointer,
+                        poll, reg_delete_key, reg_read, reg_set, run_tool, save_readme_picture, testbed,
                         tray_command, wait_menu, wait_message_box, wait_windows, windows, xdotool)
 
 SETTINGS_KEY = "HKLM\\SOFTWARE\\Keltrin工作室"
@@ -392,13 +392,7 @@ class Behaviour(MainWindowCase):
 
         # The tray menu takes its access letters while the main window is shown...
         Tray.right_click(0)
-        menu = wait_menu(q.pid)
-        # The keyboard focus follows the pointer (no window manager): onto the
-        # menu's frame first, which the menu may not have been mapped under yet.
-        move_pointer(menu["x"] + 1, menu["y"] + 1)
-        time.sleep(0.3)
-        press_key("j")
-        poll(lambda: not menu_open(q.pid), 5, what="the menu to close on its access letter")
+        choose_menu_item("j", q.pid, method="key")
         self.assertEqual(q.wait_mci(1), ["set cdaudio door open"])
         park_pointer()
         # ...and still opens and works by clicks while it is hidden.
