@@ -8,7 +8,7 @@
 // 4000 x 3000 JPEG (quality 90, 2 x 2 colour subsampling), side by side
 // from one run. Each is timed after the windows are cleared and the program
 // has been idle for a moment; the best of the rounds is printed, and the
-// median of each round's ratios besides.
+// medians of the rounds besides.
 //
 // Goals:
 //   baseline:    the action takes at most 1.15 x one 1/8 decode;
@@ -92,10 +92,10 @@ struct Figures {
     double repaintMs = 1e30;     // of which the repaints
     double fullDecodeMs = 1e30;  // full size, into a reused buffer
     double eighthDecodeMs = 1e30;     // 1/8 as the loader decodes it
-    // Round by round, the action against the decodes measured beside it:
-    // the median, which the machine's drift from round to round moves less
-    // than the ratio of the best times.
-    std::vector<double> perEighth, perFull;
+    // Every round's times, for their medians: the best times show what the
+    // work costs, the medians what it typically costs on a machine whose
+    // speed drifts from round to round.
+    std::vector<double> actions, fulls, eighths;
     double eighthAllScansMs = 1e30;   // 1/8 from every scan
     unsigned long decodes = 0;        // file decodes in the action
     int scansSkipped = 0;
@@ -193,8 +193,9 @@ Figures Measure(Windows& w, const std::string& path, const std::vector<std::uint
         w.Clear();
         const double eighthMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), eighthOptions, eighth); });
         f.eighthDecodeMs = std::min(f.eighthDecodeMs, eighthMs);
-        f.perEighth.push_back(action / eighthMs);
-        f.perFull.push_back(action / fullMs);
+        f.actions.push_back(action);
+        f.fulls.push_back(fullMs);
+        f.eighths.push_back(eighthMs);
         w.Clear();
         f.eighthAllScansMs = std::min(
             f.eighthAllScansMs, Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), allScans, eighthAll); }));
@@ -257,8 +258,13 @@ int main(int argc, char** argv) {
                 p.actionMs / p.eighthDecodeMs);
     std::printf("ratio choosing / full (progressive 0.22)   %14.3f %14.3f\n", b.actionMs / b.fullDecodeMs,
                 p.actionMs / p.fullDecodeMs);
-    std::printf("  the same, median round by round: / 1/8   %14.3f %14.3f\n", Median(b.perEighth), Median(p.perEighth));
-    std::printf("                                   / full  %14.3f %14.3f\n", Median(b.perFull), Median(p.perFull));
+    std::printf("medians of the rounds: choosing (ms)       %14.1f %14.1f\n", Median(b.actions), Median(p.actions));
+    std::printf("  one full-size decode (ms)                %14.1f %14.1f\n", Median(b.fulls), Median(p.fulls));
+    std::printf("  one 1/8 decode (ms)                      %14.1f %14.1f\n", Median(b.eighths), Median(p.eighths));
+    std::printf("  ratio choosing / 1/8 decode              %14.3f %14.3f\n", Median(b.actions) / Median(b.eighths),
+                Median(p.actions) / Median(p.eighths));
+    std::printf("  ratio choosing / full                    %14.3f %14.3f\n", Median(b.actions) / Median(b.fulls),
+                Median(p.actions) / Median(p.fulls));
     std::printf("ratio 1/8 decode / full                    %14.3f %14.3f\n", b.eighthDecodeMs / b.fullDecodeMs,
                 p.eighthDecodeMs / p.fullDecodeMs);
     std::printf("ratio 1/8 of every scan / full             %14.3f %14.3f\n", b.eighthAllScansMs / b.fullDecodeMs,
