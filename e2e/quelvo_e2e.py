@@ -726,10 +726,18 @@ def choose_menu_item(key: str, pid=None, items: list[str] = TRAY_MENU, method: s
     caption = item_for(key, items)
     if method == "key":
         # The keyboard focus follows the pointer (no window manager): onto the
-        # menu's frame first, which the menu may not have been mapped under yet.
+        # menu's frame first. On a busy machine the display may map the menu
+        # after its program shows it, and a key typed before goes elsewhere:
+        # typed again while the menu stays open (a key the menu took closes it).
         move_pointer(menu["x"] + 1, menu["y"] + 1)
-        time.sleep(0.3)
-        press_key(caption.split("&", 1)[1][:1].lower())
+        for _ in range(3):
+            time.sleep(0.3)
+            press_key(caption.split("&", 1)[1][:1].lower())
+            try:
+                poll(lambda: not menu_open(pid), 2, what="the menu to close")
+                return
+            except E2EError:
+                pass
     else:
         x, y = menu_item_centers(menu, items)[caption]
         move_pointer(x, y)
