@@ -69,23 +69,18 @@ std::vector<std::shared_ptr<fw::Graphic>> LoadPictureSizes(const std::string& pa
     return pictures;
 }
 
-PixelSize SizeFor(const fw::Image& image) {
-    return image.Stretch() ? PixelSize{image.Width(), image.Height()} : PixelSize{};
-}
-
 }  // namespace
 
 std::shared_ptr<fw::Graphic> LoadPictureFile(const std::string& path, int targetWidth, int targetHeight) {
     return LoadPictureSizes(path, {PixelSize{targetWidth, targetHeight}})[0];
 }
 
-void LoadPictureFile(const std::string& path, fw::Image& image) {
-    image.SetPicture(LoadPictureSizes(path, {SizeFor(image)})[0]);
-}
+void LoadPictureFile(const std::string& path, fw::Image& image) { LoadPictureFile(path, std::vector<fw::Image*>{&image}); }
 
 void LoadPictureFile(const std::string& path, const std::vector<fw::Image*>& images) {
-    std::vector<PixelSize> sizes;
-    for (const fw::Image* image : images) sizes.push_back(SizeFor(*image));
+    std::vector<PixelSize> sizes(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i)
+        sizes[i] = images[i]->Stretch() ? PixelSize{images[i]->Width(), images[i]->Height()} : PixelSize{};
     auto pictures = LoadPictureSizes(path, std::move(sizes));
     for (std::size_t i = 0; i < images.size(); ++i) images[i]->SetPicture(std::move(pictures[i]));
 }
