@@ -780,10 +780,14 @@ PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sour
 
 void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
                         std::size_t stride, std::uint8_t* out, std::size_t outStride, int width, int height) {
-    if (pixels == nullptr || out == nullptr || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
-        return;
-    if (channels < 1 || channels > 4) return;
-    RowResampler resampler(sourceWidth, sourceHeight, channels, {PixelRows{out, outStride, width, height}});
+    if (out == nullptr || width <= 0 || height <= 0) return;
+    ResamplePixelsInto(pixels, sourceWidth, sourceHeight, channels, stride, {PixelRows{out, outStride, width, height}});
+}
+
+void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
+                        std::size_t stride, const std::vector<PixelRows>& targets) {
+    if (pixels == nullptr || sourceWidth <= 0 || sourceHeight <= 0 || channels < 1 || channels > 4) return;
+    RowResampler resampler(sourceWidth, sourceHeight, channels, targets);
     for (int y = 0; y < sourceHeight; ++y) resampler.Push(pixels + stride * static_cast<std::size_t>(y));
 }
 

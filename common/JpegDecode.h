@@ -175,6 +175,10 @@ PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sour
 // width x channels bytes). Nothing is written when a size is not positive.
 void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
                         std::size_t stride, std::uint8_t* out, std::size_t outStride, int width, int height);
+// The same into several targets (each of both sides above 0) in one pass
+// over the source rows.
+void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
+                        std::size_t stride, const std::vector<PixelRows>& targets);
 
 // The decoder's message numbers callers act on (from its own message list).
 int JpegCodeImageTooBig();   // picture larger than accepted

@@ -23,11 +23,7 @@ std::vector<std::shared_ptr<fw::Graphic>> ReadJpegPictures(const void* data, std
         const JpegDecodeResult decoded = DecodeJpeg(data, size, options);
         if (!decoded.Ok()) RaiseJpegError(decoded.error);
         const PixelBuffer& px = decoded.pixels;
-        pictures.resize(sizes.size());
-        for (std::size_t i = 0; i < sizes.size(); ++i)
-            pictures[i] = MakeBitmapPicture(px.bytes.data(), px.width, px.height, px.channels, px.Stride(),
-                                            sizes[i].width, sizes[i].height, PictureFormat::Jpeg);
-        return pictures;
+        return MakeBitmapPictures(px.bytes.data(), px.width, px.height, px.Stride(), sizes, PictureFormat::Jpeg);
     }
     std::vector<SIZE> sections(sizes.size());
     options.into.resize(sizes.size());

@@ -45,13 +45,12 @@ std::vector<std::shared_ptr<fw::Graphic>> LoadPictureSizes(const std::string& pa
         } else {
             const std::vector<std::uint8_t> data = file.ReadAll();
             CountFileDecode();
-            for (const PixelSize& s : missing) {
-                switch (format) {
-                    case PictureFormat::Bitmap: made.push_back(ReadBitmapFile(data, s.width, s.height)); break;
-                    case PictureFormat::Icon: made.push_back(ReadIconFile(data)); break;
-                    case PictureFormat::EnhancedMetafile: made.push_back(ReadEnhancedMetafile(data)); break;
-                    default: made.push_back(ReadWindowsMetafile(data)); break;
-                }
+            // The other kinds are shown at their own size: one entry missing.
+            switch (format) {
+                case PictureFormat::Bitmap: made = ReadBitmapFile(data, missing); break;
+                case PictureFormat::Icon: made.push_back(ReadIconFile(data)); break;
+                case PictureFormat::EnhancedMetafile: made.push_back(ReadEnhancedMetafile(data)); break;
+                default: made.push_back(ReadWindowsMetafile(data)); break;
             }
         }
     } catch (const std::bad_alloc&) {

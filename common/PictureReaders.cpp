@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "common/JpegDecode.h"
 #include "common/PictureChecks.h"
@@ -21,36 +22,44 @@ std::shared_ptr<fw::Graphic> OrDamaged(std::shared_ptr<fw::Graphic> graphic, Pic
 
 }  // namespace
 
-std::shared_ptr<fw::Graphic> MakeBitmapPicture(const std::uint8_t* pixels, int width, int height, int channels,
-                                               std::size_t stride, int targetWidth, int targetHeight,
-                                               PictureFormat format) {
-    std::shared_ptr<fw::BitmapGraphic> graphic;
+std::vector<std::shared_ptr<fw::Graphic>> MakeBitmapPictures(const std::uint8_t* pixels, int width, int height,
+                                                             std::size_t stride, const std::vector<PixelSize>& sizes,
+                                                             PictureFormat format) {
+    std::vector<std::shared_ptr<fw::Graphic>> pictures(sizes.size());
     try {
-        const bool resample = targetWidth > 0 && targetHeight > 0 && (targetWidth != width || targetHeight != height);
-        if (resample && channels == 4) {
-            // Straight into the picture's own rows: no buffer between.
-            graphic = fw::BitmapGraphic::FromRows(targetWidth, targetHeight, [&](std::uint8_t* out, std::size_t outStride) {
-                ResamplePixelsInto(pixels, width, height, channels, stride, out, outStride, targetWidth, targetHeight);
-                return true;
-            });
-        } else if (resample) {
-            const PixelBuffer resampled =
-                ResamplePixels(pixels, width, height, channels, stride, targetWidth, targetHeight);
-            graphic = fw::BitmapGraphic::FromPixels(resampled.bytes.data(), resampled.width, resampled.height,
-                                                    resampled.channels, resampled.Stride());
-        } else {
-            graphic = fw::BitmapGraphic::FromPixels(pixels, width, height, channels, stride);
+        std::vector<std::size_t> resampled;
+        std::vector<SIZE> sections;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            const PixelSize s = sizes[i];
+            if (s.width > 0 && s.height > 0 && (s.width != width || s.height != height)) {
+                resampled.push_back(i);
+                sections.push_back(SIZE{s.width, s.height});
+            } else if (!(pictures[i] = fw::BitmapGraphic::FromPixels(pixels, width, height, 4, stride))) {
+                RaiseNoMemory(format);
+            }
         }
+        if (sections.empty()) return pictures;
+        // Straight into the pictures' own rows: no buffer between.
+        const auto made = fw::BitmapGraphic::FromRows(sections, [&](const std::vector<std::uint8_t*>& rows) {
+            std::vector<PixelRows> targets(rows.size());
+            for (std::size_t k = 0; k < rows.size(); ++k)
+                targets[k] = PixelRows{rows[k], static_cast<std::size_t>(sections[k].cx) * 4, sections[k].cx,
+                                       sections[k].cy};
+            ResamplePixelsInto(pixels, width, height, 4, stride, targets);
+            return true;
+        });
+        if (made.empty()) RaiseNoMemory(format);
+        for (std::size_t k = 0; k < made.size(); ++k) pictures[resampled[k]] = made[k];
     } catch (const std::bad_alloc&) {
         RaiseNoMemory(format);
     }
-    if (!graphic) RaiseNoMemory(format);
-    return graphic;
+    return pictures;
 }
 
 // Everything the platform reads has been checked to lie inside the file;
 // the platform then converts any of the standard pixel formats.
-std::shared_ptr<fw::Graphic> ReadBitmapFile(const std::vector<std::uint8_t>& d, int targetWidth, int targetHeight) {
+std::vector<std::shared_ptr<fw::Graphic>> ReadBitmapFile(const std::vector<std::uint8_t>& d,
+                                                         const std::vector<PixelSize>& sizes) {
     const BitmapLayout b = CheckBitmapFile(d);
 
     // The description handed to the platform: a 40-byte header followed by
@@ -96,9 +105,9 @@ std::shared_ptr<fw::Graphic> ReadBitmapFile(const std::vector<std::uint8_t>& d, 
     ReleaseDC(nullptr, screen);
     if (copied <= 0) RaiseDamaged(PictureFormat::Bitmap);
     GdiFlush();
-    return MakeBitmapPicture(static_cast<const std::uint8_t*>(bits), static_cast<int>(b.width),
-                             static_cast<int>(b.rows), 4, static_cast<std::size_t>(b.width) * 4, targetWidth,
-                             targetHeight, PictureFormat::Bitmap);
+    return MakeBitmapPictures(static_cast<const std::uint8_t*>(bits), static_cast<int>(b.width),
+                              static_cast<int>(b.rows), static_cast<std::size_t>(b.width) * 4, sizes,
+                              PictureFormat::Bitmap);
 }
 
 std::shared_ptr<fw::Graphic> ReadIconFile(const std::vector<std::uint8_t>& d) {

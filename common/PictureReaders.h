@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/JpegDecode.h"
 #include "common/PictureFormat.h"
 
 namespace fw {
@@ -16,14 +17,17 @@ class Graphic;
 
 namespace common {
 
-// The bitmap picture of top-down pixels (rows `stride` bytes apart),
-// resampled when a target (both sides above 0) differs from their size.
-// Out of memory raises the out-of-memory message of `format`.
-std::shared_ptr<fw::Graphic> MakeBitmapPicture(const std::uint8_t* pixels, int width, int height, int channels,
-                                               std::size_t stride, int targetWidth, int targetHeight,
-                                               PictureFormat format);
+// Pictures of top-down B, G, R, A pixels (rows `stride` bytes apart), one
+// for each of `sizes`: resampled where a size (both sides above 0) differs
+// from theirs, all of those in one pass over the rows. Out of memory raises
+// the out-of-memory message of `format`.
+std::vector<std::shared_ptr<fw::Graphic>> MakeBitmapPictures(const std::uint8_t* pixels, int width, int height,
+                                                             std::size_t stride, const std::vector<PixelSize>& sizes,
+                                                             PictureFormat format);
 
-std::shared_ptr<fw::Graphic> ReadBitmapFile(const std::vector<std::uint8_t>& d, int targetWidth, int targetHeight);
+// The file converted once, then made into a picture for each of `sizes`.
+std::vector<std::shared_ptr<fw::Graphic>> ReadBitmapFile(const std::vector<std::uint8_t>& d,
+                                                         const std::vector<PixelSize>& sizes);
 // The image the system would pick for its standard icon size.
 std::shared_ptr<fw::Graphic> ReadIconFile(const std::vector<std::uint8_t>& d);
 std::shared_ptr<fw::Graphic> ReadEnhancedMetafile(const std::vector<std::uint8_t>& d);

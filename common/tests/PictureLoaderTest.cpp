@@ -616,6 +616,50 @@ TEST_F(PictureLoaderTest, SeveralControlsAreFilledFromOneOpeningAndOneDecode) {
     }
 }
 
+TEST_F(PictureLoaderTest, ABitmapAtSeveralSizesIsEachSizeResampledExactlyFromItsPixels) {
+    // A 32-bit top-down bitmap whose every pixel differs: each picture must be
+    // exactly the resampling of the file's own pixels to its size.
+    const int w = 300, h = 200;
+    Bytes file;
+    PutBmpHeaders(file, w, -h, 32, BI_RGB, 0, static_cast<std::uint32_t>(w * h * 4), 2835, 0);
+    common::PixelBuffer source;
+    source.width = w;
+    source.height = h;
+    source.bytes.resize(source.Stride() * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = source.Row(y) + x * 4;
+            p[0] = static_cast<std::uint8_t>(x);
+            p[1] = static_cast<std::uint8_t>(y * 5);
+            p[2] = static_cast<std::uint8_t>(x * y);
+            p[3] = 0;
+            file.insert(file.end(), p, p + 4);
+        }
+    const std::string path = Write("exact.bmp", file);
+    const struct {
+        int w, h;
+        bool stretch;
+    } controls[] = {{235, 139, true}, {311, 187, true}, {480, 330, true}, {300, 200, true}, {10, 10, false}};
+    std::vector<std::unique_ptr<fw::Image>> owned;
+    std::vector<fw::Image*> images;
+    for (const auto& c : controls) {
+        owned.push_back(std::make_unique<fw::Image>());
+        owned.back()->SetBounds(0, 0, c.w, c.h);
+        owned.back()->SetStretch(c.stretch);
+        images.push_back(owned.back().get());
+    }
+    common::LoadPictureFile(path, images);
+    for (std::size_t i = 0; i < std::size(controls); ++i) {
+        const int cw = controls[i].stretch ? controls[i].w : w, ch = controls[i].stretch ? controls[i].h : h;
+        const common::PixelBuffer want = common::ResamplePixels(source, cw, ch);
+        auto* bitmap = dynamic_cast<const fw::BitmapGraphic*>(images[i]->Picture().get());
+        ASSERT_NE(bitmap, nullptr) << i;
+        ASSERT_EQ(bitmap->Width(), cw) << i;
+        ASSERT_EQ(bitmap->Height(), ch) << i;
+        EXPECT_EQ(std::memcmp(bitmap->Bits(), want.bytes.data(), want.bytes.size()), 0) << cw << " x " << ch;
+    }
+}
+
 TEST_F(PictureLoaderTest, AChangedFileIsDecodedAgainWhileItsPictureIsShown) {
     // Bytes after the end-of-image marker are not read: padding gives two
     // pictures of exactly the same length, and a third of another length.
