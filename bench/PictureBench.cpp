@@ -7,8 +7,9 @@
 // of the same file into a reused buffer, for a baseline and a progressive
 // 4000 x 3000 JPEG (quality 90, 2 x 2 colour subsampling), side by side
 // from one run. Each is timed after the windows are cleared and the program
-// has been idle for a moment; the best of the rounds is printed, and the
-// medians of the rounds besides.
+// has been idle for a moment; the best of the rounds is printed, the
+// medians of the rounds besides, and the medians of each round's own ratios
+// (the action against the decodes timed right after it).
 //
 // Goals:
 //   baseline:    the action takes at most 1.15 x one 1/8 decode;
@@ -31,6 +32,7 @@
 
 #include "bench/BenchSupport.h"
 #include "common/JpegDecode.h"
+#include "common/JpegPicture.h"
 #include "common/PictureLoader.h"
 #include "common/tests/JpegTestEncoder.h"
 #include "framework/Application.h"
@@ -95,7 +97,12 @@ struct Figures {
     // Every round's times, for their medians: the best times show what the
     // work costs, the medians what it typically costs on a machine whose
     // speed drifts from round to round.
-    std::vector<double> actions, fulls, eighths;
+    std::vector<double> actions, fulls, eighths, loads, intos, pictures;
+    std::vector<double> toEighth, toFull;  // each round's action / its decodes
+    // Where the loads' time goes: the 1/8 decode resampled into the three
+    // sizes' rows held elsewhere, and the same into three new pictures.
+    double intoMs = 1e30;
+    double picturesMs = 1e30;
     double eighthAllScansMs = 1e30;   // 1/8 from every scan
     unsigned long decodes = 0;        // file decodes in the action
     int scansSkipped = 0;
@@ -142,6 +149,16 @@ Figures Measure(Windows& w, const std::string& path, const std::vector<std::uint
     eighthOptions.targetHeight = 187;
     common::JpegDecodeOptions allScans = eighthOptions;
     allScans.allScans = true;
+    common::JpegDecodeResult into;
+    common::JpegDecodeOptions intoOptions;
+    std::vector<common::PixelSize> shownSizes;
+    std::vector<std::vector<std::uint8_t>> intoRows;
+    for (const Size& s : kShownSizes) {
+        shownSizes.push_back(common::PixelSize{s.width, s.height});
+        intoRows.emplace_back(static_cast<std::size_t>(s.width) * s.height * 4);
+        intoOptions.into.push_back(common::PixelRows{intoRows.back().data(), static_cast<std::size_t>(s.width) * 4,
+                                                     s.width, s.height});
+    }
     common::DecodeJpegInto(jpeg.data(), jpeg.size(), {}, full);
     common::DecodeJpegInto(jpeg.data(), jpeg.size(), eighthOptions, eighth);
     common::DecodeJpegInto(jpeg.data(), jpeg.size(), allScans, eighthAll);
@@ -187,12 +204,25 @@ Figures Measure(Windows& w, const std::string& path, const std::vector<std::uint
         f.distinct = static_cast<int>(seen.size());
         // Each decode, as the action, after the windows are cleared and the
         // program has been idle for a moment.
-        w.Clear();
-        const double fullMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), {}, full); });
-        f.fullDecodeMs = std::min(f.fullDecodeMs, fullMs);
+        // The decodes compared with the action come right after it, so that
+        // each round's own ratios see the machine at about the same speed.
         w.Clear();
         const double eighthMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), eighthOptions, eighth); });
         f.eighthDecodeMs = std::min(f.eighthDecodeMs, eighthMs);
+        w.Clear();
+        const double fullMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), {}, full); });
+        f.fullDecodeMs = std::min(f.fullDecodeMs, fullMs);
+        f.toEighth.push_back(action / eighthMs);
+        f.toFull.push_back(action / fullMs);
+        w.Clear();
+        const double intoMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), intoOptions, into); });
+        f.intoMs = std::min(f.intoMs, intoMs);
+        w.Clear();
+        const double picturesMs = Time([&] { common::ReadJpegPictures(jpeg.data(), jpeg.size(), shownSizes); });
+        f.picturesMs = std::min(f.picturesMs, picturesMs);
+        f.loads.push_back(load);
+        f.intos.push_back(intoMs);
+        f.pictures.push_back(picturesMs);
         f.actions.push_back(action);
         f.fulls.push_back(fullMs);
         f.eighths.push_back(eighthMs);
@@ -250,6 +280,8 @@ int main(int argc, char** argv) {
     std::printf("  of which making them visible (ms)        %14.1f %14.1f\n", b.visibleMs, p.visibleMs);
     std::printf("  of which loading the six (ms)            %14.1f %14.1f\n", b.loadMs, p.loadMs);
     std::printf("  of which painting the 3 windows (ms)     %14.1f %14.1f\n", b.repaintMs, p.repaintMs);
+    std::printf("  the 1/8 decode into the 3 sizes' rows    %14.1f %14.1f\n", b.intoMs, p.intoMs);
+    std::printf("  the same into 3 new pictures (ms)        %14.1f %14.1f\n", b.picturesMs, p.picturesMs);
     std::printf("one full-size decode, buffer reused (ms)   %14.1f %14.1f\n", b.fullDecodeMs, p.fullDecodeMs);
     std::printf("one 1/8 decode, buffer reused (ms)         %14.1f %14.1f\n", b.eighthDecodeMs, p.eighthDecodeMs);
     std::printf("one 1/8 decode of every scan (ms)          %14.1f %14.1f\n", b.eighthAllScansMs,
@@ -259,12 +291,17 @@ int main(int argc, char** argv) {
     std::printf("ratio choosing / full (progressive 0.22)   %14.3f %14.3f\n", b.actionMs / b.fullDecodeMs,
                 p.actionMs / p.fullDecodeMs);
     std::printf("medians of the rounds: choosing (ms)       %14.1f %14.1f\n", Median(b.actions), Median(p.actions));
+    std::printf("  loading the six (ms)                     %14.1f %14.1f\n", Median(b.loads), Median(p.loads));
+    std::printf("  the 1/8 decode into the 3 sizes' rows    %14.1f %14.1f\n", Median(b.intos), Median(p.intos));
+    std::printf("  the same into 3 new pictures (ms)        %14.1f %14.1f\n", Median(b.pictures), Median(p.pictures));
     std::printf("  one full-size decode (ms)                %14.1f %14.1f\n", Median(b.fulls), Median(p.fulls));
     std::printf("  one 1/8 decode (ms)                      %14.1f %14.1f\n", Median(b.eighths), Median(p.eighths));
     std::printf("  ratio choosing / 1/8 decode              %14.3f %14.3f\n", Median(b.actions) / Median(b.eighths),
                 Median(p.actions) / Median(p.eighths));
     std::printf("  ratio choosing / full                    %14.3f %14.3f\n", Median(b.actions) / Median(b.fulls),
                 Median(p.actions) / Median(p.fulls));
+    std::printf("median of each round's ratio to its 1/8    %14.3f %14.3f\n", Median(b.toEighth), Median(p.toEighth));
+    std::printf("median of each round's ratio to its full   %14.3f %14.3f\n", Median(b.toFull), Median(p.toFull));
     std::printf("ratio 1/8 decode / full                    %14.3f %14.3f\n", b.eighthDecodeMs / b.fullDecodeMs,
                 p.eighthDecodeMs / p.fullDecodeMs);
     std::printf("ratio 1/8 of every scan / full             %14.3f %14.3f\n", b.eighthAllScansMs / b.fullDecodeMs,
