@@ -99,6 +99,7 @@ struct Figures {
     // speed drifts from round to round.
     std::vector<double> actions, fulls, eighths, loads, intos, pictures;
     std::vector<double> toEighth, toFull;  // each round's action / its decodes
+    std::vector<double> loadsToEighth;     // each round's six loads / its 1/8 decode
     // Where the loads' time goes: the 1/8 decode resampled into the three
     // sizes' rows held elsewhere, and the same into three new pictures.
     double intoMs = 1e30;
@@ -213,6 +214,7 @@ Figures Measure(Windows& w, const std::string& path, const std::vector<std::uint
         const double fullMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), {}, full); });
         f.fullDecodeMs = std::min(f.fullDecodeMs, fullMs);
         f.toEighth.push_back(action / eighthMs);
+        f.loadsToEighth.push_back(load / eighthMs);
         f.toFull.push_back(action / fullMs);
         w.Clear();
         const double intoMs = Time([&] { common::DecodeJpegInto(jpeg.data(), jpeg.size(), intoOptions, into); });
@@ -288,6 +290,8 @@ int main(int argc, char** argv) {
                 p.eighthAllScansMs);
     std::printf("ratio choosing / 1/8 decode (baseline 1.15)%14.3f %14.3f\n", b.actionMs / b.eighthDecodeMs,
                 p.actionMs / p.eighthDecodeMs);
+    std::printf("ratio the six loads alone / 1/8 decode     %14.3f %14.3f\n", b.loadMs / b.eighthDecodeMs,
+                p.loadMs / p.eighthDecodeMs);
     std::printf("ratio choosing / full (progressive 0.22)   %14.3f %14.3f\n", b.actionMs / b.fullDecodeMs,
                 p.actionMs / p.fullDecodeMs);
     std::printf("medians of the rounds: choosing (ms)       %14.1f %14.1f\n", Median(b.actions), Median(p.actions));
@@ -302,6 +306,8 @@ int main(int argc, char** argv) {
                 Median(p.actions) / Median(p.fulls));
     std::printf("median of each round's ratio to its 1/8    %14.3f %14.3f\n", Median(b.toEighth), Median(p.toEighth));
     std::printf("median of each round's ratio to its full   %14.3f %14.3f\n", Median(b.toFull), Median(p.toFull));
+    std::printf("  the six loads alone to its 1/8           %14.3f %14.3f\n", Median(b.loadsToEighth),
+                Median(p.loadsToEighth));
     std::printf("ratio 1/8 decode / full                    %14.3f %14.3f\n", b.eighthDecodeMs / b.fullDecodeMs,
                 p.eighthDecodeMs / p.fullDecodeMs);
     std::printf("ratio 1/8 of every scan / full             %14.3f %14.3f\n", b.eighthAllScansMs / b.fullDecodeMs,
