@@ -253,8 +253,6 @@ private:
     std::vector<std::uint16_t> mid_;
 };
 
-
-
 // Error handling: the decoder reports fatal errors through error_exit, which
 // must not return. Ours records the message number and text and jumps back
 // to the decoding routine. No C++ object with a destructor lives in any frame
@@ -757,7 +755,6 @@ void DecodeJpegInto(const void* data, std::size_t size, const JpegDecodeOptions&
     if (!ok) result.pixels = PixelBuffer{};
 }
 
-
 PixelBuffer ResamplePixels(const PixelBuffer& source, int width, int height) {
     if (source.Empty()) return PixelBuffer{};
     return ResamplePixels(source.bytes.data(), source.width, source.height, source.channels, source.Stride(), width,
@@ -773,15 +770,9 @@ PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sour
     out.height = height;
     out.channels = channels;
     out.bytes.resize(out.Stride() * static_cast<std::size_t>(height));
-    ResamplePixelsInto(pixels, sourceWidth, sourceHeight, channels, stride, out.bytes.data(), out.Stride(), width,
-                       height);
+    ResamplePixelsInto(pixels, sourceWidth, sourceHeight, channels, stride,
+                       {PixelRows{out.bytes.data(), out.Stride(), width, height}});
     return out;
-}
-
-void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
-                        std::size_t stride, std::uint8_t* out, std::size_t outStride, int width, int height) {
-    if (out == nullptr || width <= 0 || height <= 0) return;
-    ResamplePixelsInto(pixels, sourceWidth, sourceHeight, channels, stride, {PixelRows{out, outStride, width, height}});
 }
 
 void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,

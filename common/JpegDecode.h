@@ -171,12 +171,8 @@ PixelBuffer ResamplePixels(const PixelBuffer& source, int width, int height);
 // The same over pixels held elsewhere (rows `stride` bytes apart).
 PixelBuffer ResamplePixels(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
                            std::size_t stride, int width, int height);
-// The same into rows held elsewhere (`outStride` bytes apart, each at least
-// width x channels bytes). Nothing is written when a size is not positive.
-void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
-                        std::size_t stride, std::uint8_t* out, std::size_t outStride, int width, int height);
-// The same into several targets (each of both sides above 0) in one pass
-// over the source rows.
+// The same into rows held elsewhere: several targets (each of both sides
+// above 0) in one pass over the source rows.
 void ResamplePixelsInto(const std::uint8_t* pixels, int sourceWidth, int sourceHeight, int channels,
                         std::size_t stride, const std::vector<PixelRows>& targets);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -22,29 +23,39 @@ std::shared_ptr<fw::Graphic> OrDamaged(std::shared_ptr<fw::Graphic> graphic, Pic
 
 }  // namespace
 
+std::vector<std::shared_ptr<fw::Graphic>> MakePicturesFromRows(
+    const std::vector<PixelSize>& sizes, const std::function<bool(const std::vector<PixelRows>&)>& fill) {
+    std::vector<SIZE> sections;
+    for (const PixelSize& s : sizes) sections.push_back(SIZE{s.width, s.height});
+    const auto made = fw::BitmapGraphic::FromRows(sections, [&](const std::vector<std::uint8_t*>& rows) {
+        std::vector<PixelRows> targets;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            targets.push_back(
+                PixelRows{rows[i], static_cast<std::size_t>(sizes[i].width) * 4, sizes[i].width, sizes[i].height});
+        return fill(targets);
+    });
+    return {made.begin(), made.end()};
+}
+
 std::vector<std::shared_ptr<fw::Graphic>> MakeBitmapPictures(const std::uint8_t* pixels, int width, int height,
                                                              std::size_t stride, const std::vector<PixelSize>& sizes,
                                                              PictureFormat format) {
     std::vector<std::shared_ptr<fw::Graphic>> pictures(sizes.size());
     try {
         std::vector<std::size_t> resampled;
-        std::vector<SIZE> sections;
+        std::vector<PixelSize> resampledSizes;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const PixelSize s = sizes[i];
             if (s.width > 0 && s.height > 0 && (s.width != width || s.height != height)) {
                 resampled.push_back(i);
-                sections.push_back(SIZE{s.width, s.height});
+                resampledSizes.push_back(s);
             } else if (!(pictures[i] = fw::BitmapGraphic::FromPixels(pixels, width, height, 4, stride))) {
                 RaiseNoMemory(format);
             }
         }
-        if (sections.empty()) return pictures;
+        if (resampled.empty()) return pictures;
         // Straight into the pictures' own rows: no buffer between.
-        const auto made = fw::BitmapGraphic::FromRows(sections, [&](const std::vector<std::uint8_t*>& rows) {
-            std::vector<PixelRows> targets(rows.size());
-            for (std::size_t k = 0; k < rows.size(); ++k)
-                targets[k] = PixelRows{rows[k], static_cast<std::size_t>(sections[k].cx) * 4, sections[k].cx,
-                                       sections[k].cy};
+        const auto made = MakePicturesFromRows(resampledSizes, [&](const std::vector<PixelRows>& targets) {
             ResamplePixelsInto(pixels, width, height, 4, stride, targets);
             return true;
         });

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,12 @@ class Graphic;
 }
 
 namespace common {
+
+// New pictures of `sizes` (each both sides above 0), whose B, G, R, A rows
+// `fill` writes through one target each, in the order of `sizes`. Empty
+// when any cannot be made or `fill` answers false.
+std::vector<std::shared_ptr<fw::Graphic>> MakePicturesFromRows(
+    const std::vector<PixelSize>& sizes, const std::function<bool(const std::vector<PixelRows>&)>& fill);
 
 // Pictures of top-down B, G, R, A pixels (rows `stride` bytes apart), one
 // for each of `sizes`: resampled where a size (both sides above 0) differs
