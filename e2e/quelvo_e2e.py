@@ -475,6 +475,15 @@ def double_click(x: int, y: int, button: int = 1) -> None:
     xdotool("click", "--repeat", 2, "--delay", 80, button)
 
 
+def x_focus_name() -> str:
+    """The name of the display's window with the keyboard focus (for messages)."""
+    try:
+        window = xdotool("getwindowfocus").strip()
+        return xdotool("getwindowname", window).strip() or f"window {window}"
+    except E2EError as e:
+        return f"none known ({e})"
+
+
 def press_key(key: str) -> None:
     xdotool("key", key)
 
@@ -738,6 +747,7 @@ def choose_menu_item(key: str, pid=None, items: list[str] = TRAY_MENU, method: s
                 return
             except E2EError:
                 pass
+        raise E2EError(f"the menu took no key {caption!r}; the keyboard focus is on {x_focus_name()!r}")
     else:
         x, y = menu_item_centers(menu, items)[caption]
         move_pointer(x, y)
